@@ -1,0 +1,8 @@
+#include "payload/exception.h"
+
+#include <new>
+
+void ThrowWin32Error(DWORD errorCode)
+{
+    throw new (std::nothrow) CException(errorCode);
+}

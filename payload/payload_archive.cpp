@@ -1,0 +1,194 @@
+#include "payload/payload_archive.h"
+
+#include <new>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/launcher_app.h"
+#include "payload/exception.h"
+#include "payload/paths.h"
+#include "payload/text_buffer.h"
+
+PayloadEntry::PayloadEntry(const char* entryName, DWORD entryKind, DWORD entryLength,
+                           DWORD entryDataOffset)
+    : kind(entryKind), length(entryLength), dataOffset(entryDataOffset)
+{
+    name[0] = '\0';
+    CopyText(name, sizeof name, entryName);
+}
+
+bool PayloadEntry::ReadString(FileHandle& file, char* destination)
+{
+    file.Seek((LONG)dataOffset, FILE_BEGIN);
+    // A text whose NUL lies beyond its own data is malformed: reading on
+    // would take bytes of the next entry.
+    size_t capacity = length < kTextBufferSize ? length : kTextBufferSize;
+    if (!file.ReadCString(destination, capacity)) {
+        if (capacity > 0)
+            destination[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+void PayloadEntry::ExtractTo(FileHandle& file, const char* targetPath)
+{
+    file.Seek((LONG)dataOffset, FILE_BEGIN);
+    FileHandle target;
+    target.CreateWrite(targetPath);
+    if (kind != 0)
+        ThrowWin32Error(GetLastError());
+    CopyBytes(file, target, length);
+    target.Close();
+}
+
+void PayloadEntry::ExtractToDir(FileHandle& file, const char* directory, const char* entryName)
+{
+    char path[kTextBufferSize];
+    if (!CopyText(path, sizeof path, directory) || !AppendPath(path, entryName))
+        ThrowWin32Error(ERROR_FILENAME_EXCED_RANGE);
+    ExtractTo(file, path);
+}
+
+void PayloadEntry::DeleteFromDir(const char* directory)
+{
+    char path[kTextBufferSize];
+    if (!CopyText(path, sizeof path, directory) || !AppendPath(path, name))
+        return;
+    remove(path);
+}
+
+PayloadArchive::PayloadArchive()
+{
+    for (int slot = 0; slot < kMaxPayloadEntries; ++slot)
+        entries[slot] = NULL;
+}
+
+PayloadArchive::~PayloadArchive()
+{
+    Clear();
+}
+
+void PayloadArchive::Clear()
+{
+    for (int slot = 0; slot < kMaxPayloadEntries; ++slot) {
+        delete entries[slot];
+        entries[slot] = NULL;
+    }
+}
+
+int PayloadArchive::CountEntries() const
+{
+    int count = 0;
+    while (count < kMaxPayloadEntries && entries[count] != NULL)
+        ++count;
+    return count;
+}
+
+void PayloadArchive::ReadDirectory()
+{
+    char path[kTextBufferSize];
+    DWORD length = GetModuleFileNameA(GetLauncherApp()->instance, path, sizeof path);
+    // A module path that fills the buffer has been cut and names another file.
+    if (length == 0 || length >= sizeof path)
+        ThrowWin32Error(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+    ReadDirectoryFrom(path);
+}
+
+void PayloadArchive::ReadDirectoryFrom(const char* path)
+{
+    Clear();
+    file.OpenRead(path);
+    DWORD size = file.GetSize();
+    if (size < 4)
+        return;
+    file.Seek(-4, FILE_END);
+    DWORD firstEntry = 0;
+    if (!file.ReadUInt32(&firstEntry) || firstEntry > size)
+        return;
+    try {
+        WalkChain(firstEntry, size - 4);
+    } catch (CException* error) {
+        delete error;
+    }
+}
+
+// Every header and every entry's data must lie in front of the trailer
+// (payloadEnd); the walk ends at the first entry that does not, at the first
+// position without the magic, and after the tenth entry.
+void PayloadArchive::WalkChain(DWORD position, DWORD payloadEnd)
+{
+    for (int slot = 0; slot < kMaxPayloadEntries; ++slot) {
+        char name[kTextBufferSize];
+        name[0] = '\0';
+        if (position > payloadEnd)
+            return;
+        file.Seek((LONG)position, FILE_BEGIN);
+        unsigned char magic[3];
+        if (file.Read(magic, 3) != 3 || magic[0] != 't' || magic[1] != 'v' || magic[2] != 'q')
+            return;
+        if (!file.ReadCString(name, kEntryNameSize) || !IsPlainFileName(name))
+            return;
+        DWORD kind = 0;
+        DWORD length = 0;
+        if (!file.ReadUInt32(&kind) || !file.ReadUInt32(&length))
+            return;
+        DWORD dataOffset = file.Tell();
+        if (dataOffset > payloadEnd || length > payloadEnd - dataOffset)
+            return;
+        entries[slot] = new (std::nothrow) PayloadEntry(name, kind, length, dataOffset);
+        if (entries[slot] == NULL)
+            return;
+        position = dataOffset + length;
+    }
+}
+
+void PayloadArchive::ExtractAll(const char* directory, int firstSlot)
+{
+    for (int slot = firstSlot; slot < kMaxPayloadEntries && entries[slot] != NULL; ++slot)
+        entries[slot]->ExtractToDir(file, directory, entries[slot]->name);
+}
+
+void PayloadArchive::DeleteExtracted(const char* directory, int firstSlot)
+{
+    for (int slot = firstSlot; slot < kMaxPayloadEntries && entries[slot] != NULL; ++slot)
+        entries[slot]->DeleteFromDir(directory);
+}
+
+void PayloadArchive::Close()
+{
+    file.Close();
+}
+
+DWORD CopyBytes(FileHandle& source, FileHandle& target, DWORD count)
+{
+    DWORD chunks = 0;
+    char* buffer = (char*)malloc(kCopyChunkSize);
+    if (buffer == NULL)
+        return 0;
+    try {
+        while (count > 0) {
+            DWORD chunk = count < kCopyChunkSize ? count : kCopyChunkSize;
+            DWORD got = source.Read(buffer, chunk);
+            if (got > 0) {
+                target.Write(buffer, got);
+                ++chunks;
+            }
+            if (got < chunk)
+                break;
+            count -= got;
+        }
+    } catch (CException* error) {
+        delete error;
+    }
+    free(buffer);
+    return chunks;
+}
+
+bool IsPlainFileName(const char* name)
+{
+    if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+        return false;
+    return strpbrk(name, "\\/:") == NULL;
+}

@@ -1,0 +1,72 @@
+// The payload appended behind the launcher's executable image: a chain of
+// entries ("tvq", name, NUL, kind, length, data) and, in the last four bytes
+// of the file, the offset of the first entry.
+#pragma once
+
+#include <windows.h>
+
+#include "payload/file_handle.h"
+
+const size_t kEntryNameSize = 20;   // name and NUL
+const int kMaxPayloadEntries = 10;
+const DWORD kCopyChunkSize = 32000;
+
+class PayloadEntry {
+public:
+    PayloadEntry(const char* name, DWORD kind, DWORD length, DWORD dataOffset);
+    virtual ~PayloadEntry() {}
+
+    // Reads the entry's text into destination (kTextBufferSize bytes).
+    // Returns false when the text has no NUL within the buffer or within the
+    // entry's own data.
+    bool ReadString(FileHandle& file, char* destination);
+    // Writes the entry's data to a new file at targetPath. Throws when the
+    // target cannot be created or the entry's kind is not 0.
+    void ExtractTo(FileHandle& file, const char* targetPath);
+    // ExtractTo the directory joined with name. Throws ERROR_FILENAME_EXCED_RANGE
+    // when the joined path does not fit.
+    void ExtractToDir(FileHandle& file, const char* directory, const char* name);
+    // Deletes the directory joined with the entry's name; failures are ignored.
+    void DeleteFromDir(const char* directory);
+
+    char name[kEntryNameSize];
+    DWORD kind;
+    DWORD length;
+    DWORD dataOffset;
+};
+
+class PayloadArchive {
+public:
+    PayloadArchive();
+    virtual ~PayloadArchive();
+
+    // Opens the program's own file and reads the entry chain.
+    void ReadDirectory();
+    // The same for any file; the directory is read from path.
+    void ReadDirectoryFrom(const char* path);
+    void ExtractAll(const char* directory, int firstSlot);
+    void DeleteExtracted(const char* directory, int firstSlot);
+    void Close();
+
+    int CountEntries() const;
+
+    PayloadEntry* entries[kMaxPayloadEntries];
+    FileHandle file;
+
+private:
+    PayloadArchive(const PayloadArchive&);
+    PayloadArchive& operator=(const PayloadArchive&);
+
+    void Clear();
+    void WalkChain(DWORD position, DWORD payloadEnd);
+};
+
+// Copies count bytes from source's position to target's position in chunks
+// of kCopyChunkSize. A failed read or write ends the copy quietly, and so
+// does a source that ends early: only the source's own bytes are written.
+// Returns the number of chunks written.
+DWORD CopyBytes(FileHandle& source, FileHandle& target, DWORD count);
+
+// True for a name that can only name a file inside a directory: not empty,
+// not "." or "..", and free of path separators and drive colons.
+bool IsPlainFileName(const char* name);
