@@ -1,5 +1,9 @@
-// The VM kinds of one run, in five slots, and the operations over all of them.
+// The VM kinds of one run, in five slots, and the operations over all of
+// them. Every operation walks the slots in order 0 to 4 and skips empty
+// ones; that order is the order of probing, of the report and of matching.
 #pragma once
+
+#include <stdio.h>
 
 class VmLocator;
 
@@ -12,7 +16,19 @@ public:
 
     void Clear();
     void DeleteKinds();
+    void CreateKinds();
+    void LocateAll();
+    void CheckAll(const char* requirement);
+    // The first kind that accepts the file name of path; it takes path as its
+    // exePath. Null when none does, or when path has no backslash.
+    VmLocator* FindByExecutable(const char* path);
+    // The count of found kinds, then "YES " or "NO " and the path of each.
+    void PrintReport(FILE* output = stdout);
     void ProbeAndReport(const char* requirement);
+    void Search(const char* requirement);
+
+    // True when slot holds a kind whose executable was found.
+    bool IsFound(int slot) const;
 
     VmLocator* slots[kVmSlots];
 

@@ -1,0 +1,32 @@
+// The three kinds of Java VM: the Java Development Kit and the Java Runtime
+// Environment, found through their registry keys, and the Microsoft VM,
+// jview.exe in the Windows directory.
+#pragma once
+
+#include "vm/vm_locator.h"
+
+// java.exe of the JDK key; runs a class from the class directory as the
+// current directory, which it restores afterwards.
+class JdkLocator : public VmLocator {
+public:
+    virtual int MatchExecutable(const char* fullPath, const char* fileName);
+    virtual int Locate();
+    virtual int RunClass(const char* classDir, const char* className, const char* classArgs);
+};
+
+// jre.exe, else java.exe, of the JRE key; passes the class directory with -cp.
+class JreLocator : public VmLocator {
+public:
+    virtual int MatchExecutable(const char* fullPath, const char* fileName);
+    virtual int Locate();
+    virtual int RunClass(const char* classDir, const char* className, const char* classArgs);
+};
+
+// jview.exe in the Windows directory; passes the class directory with -cp:p
+// and leaves the current directory there.
+class MsVmLocator : public VmLocator {
+public:
+    virtual int MatchExecutable(const char* fullPath, const char* fileName);
+    virtual int Locate();
+    virtual int RunClass(const char* classDir, const char* className, const char* classArgs);
+};
