@@ -116,10 +116,18 @@ TEST_F(LauncherRun, SettingNamesAreComparedWithoutLetterCase)
     wendle_pack::Entry installer;
     installer.name = "Installer.class";
     installer.data = test_support::FakeClassFile(100);
-    // Accepted: no usage message; the run ends by itself.
-    ExpectQuietEnd("\"" + PackEntries({StringEntry("COMMANDLINE", "A:A:A"),
-                                       StringEntry("url", "x"), installer}) + "\"",
-                   InTemp(), "upper-case CommandLine, lower-case url");
+    // Accepted: no usage message but the search, which finds no VM in this
+    // prefix and hands over to the no-VM dialog.
+    ChildProcess launcher("\"" + PackEntries({StringEntry("COMMANDLINE", "A:A:A"),
+                                              StringEntry("url", "x"), installer}) + "\"",
+                          InTemp());
+    HWND noVm = test_support::WaitForWindow(launcher.id(), "#32770", kQuickExitMs);
+    ASSERT_NE(nullptr, noVm);
+    EXPECT_EQ("x", test_support::ControlText(noVm, 1010));
+    test_support::Click(noVm, IDCANCEL);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(launcher.Wait(kQuickExitMs, &exitCode));
+    EXPECT_EQ(0u, exitCode);
     EXPECT_TRUE(test_support::ListDir(temp.path()).empty());
 }
 
