@@ -2,11 +2,13 @@
 // the exit code 0 whatever happened.
 #include <windows.h>
 
+#include "app/dll_search.h"
 #include "app/launcher_app.h"
 #include "payload/exception.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int)
 {
+    RestrictDllSearch();
     LauncherApp* app = GetLauncherApp();
     try {
         app->instance = instance;

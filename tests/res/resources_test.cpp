@@ -655,9 +655,10 @@ TEST_P(ModuleResources, HoldExactlyTheLaunchersResources)
     WENDLE_GET_MODULE(GetParam(), module);
     std::set<std::string> found;
     EnumResourceTypesA(module, CollectType, reinterpret_cast<LONG_PTR>(&found));
-    // RT_ICON 3, RT_STRING 6, RT_DIALOG 5, RT_GROUP_ICON 14, RT_VERSION 16.
-    std::set<std::string> wanted = {"#3: #1 #2", "#5: #107 #108", "#6: #1",
-                                    "#14: #107", "#16: #1",        "JAVACLASS: #105"};
+    // RT_ICON 3, RT_STRING 6, RT_DIALOG 5, RT_GROUP_ICON 14, RT_VERSION 16,
+    // RT_MANIFEST 24.
+    std::set<std::string> wanted = {"#3: #1 #2", "#5: #107 #108", "#6: #1", "#14: #107",
+                                    "#16: #1",   "#24: #1",       "JAVACLASS: #105"};
     EXPECT_EQ(wanted, found);
 }
 
@@ -679,6 +680,26 @@ TEST_P(ModuleResources, IconVersionAndProbeClassAreUsEnglishOnly)
     EXPECT_EQ(english, LanguagesOf(module, RT_ICON, 2));
     EXPECT_EQ(english, LanguagesOf(module, RT_VERSION, 1));
     EXPECT_EQ(english, LanguagesOf(module, "JAVACLASS", 105));
+    EXPECT_EQ(english, LanguagesOf(module, RT_MANIFEST, 1));
+}
+
+// The manifest keeps Windows' installer detection from elevating a file named
+// setup.exe, names the Windows versions the launcher knows and makes it DPI
+// aware.
+TEST_P(ModuleResources, ManifestRunsAsInvokerAndIsDpiAware)
+{
+    WENDLE_GET_MODULE(GetParam(), module);
+    Blob manifest = FindBlob(module, RT_MANIFEST, MAKEINTRESOURCEA(1), 0x0409);
+    ASSERT_TRUE(manifest);
+    std::string text(reinterpret_cast<const char*>(manifest.data), manifest.size);
+    EXPECT_NE(std::string::npos, text.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"));
+    EXPECT_NE(std::string::npos, text.find(">true</dpiAware>"));
+    const char* const windows[] = {
+        "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
+    for (const char* id : windows)
+        EXPECT_NE(std::string::npos, text.find(std::string("<supportedOS Id=\"") + id + "\"/>")) << id;
 }
 
 // ---------------------------------------------------------------------------
