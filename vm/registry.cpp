@@ -5,28 +5,76 @@
 #include "payload/paths.h"
 #include "payload/text_buffer.h"
 
-bool ReadMachineValue(const char* keyName, const char* valueName, char* output)
+bool RunsUnderWow64()
+{
+    typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE process, PBOOL wow64);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (kernel == NULL)
+        return false;
+    IsWow64ProcessFn isWow64 = (IsWow64ProcessFn)(void*)GetProcAddress(kernel, "IsWow64Process");
+    BOOL wow64 = FALSE;
+    if (isWow64 == NULL || !isWow64(GetCurrentProcess(), &wow64))
+        return false;
+    return wow64 != FALSE;
+}
+
+int ViewsToSearch(RegistryView* views)
+{
+    int count = 0;
+    views[count++] = kOwnView;
+    if (RunsUnderWow64())
+        views[count++] = k64BitView;
+    return count;
+}
+
+MachineKey::MachineKey(const char* keyName, RegistryView view) : handle_(0)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ | view, &key) == ERROR_SUCCESS)
+        handle_ = key;
+}
+
+MachineKey::~MachineKey()
+{
+    if (handle_ != 0)
+        RegCloseKey((HKEY)handle_);
+}
+
+bool MachineKey::ReadValue(const char* valueName, char* output) const
+{
+    if (handle_ == 0)
         return false;
     // One byte is kept back for a NUL: a string value need not carry its own.
     DWORD size = kTextBufferSize - 1;
-    LONG result = RegQueryValueExA(key, valueName, NULL, NULL, (BYTE*)output, &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
+    if (RegQueryValueExA((HKEY)handle_, valueName, NULL, NULL, (BYTE*)output, &size) !=
+        ERROR_SUCCESS)
         return false;
     output[size] = '\0';
     return true;
 }
 
-bool ReadJavaHome(const char* keyName, char* javaHome)
+bool MachineKey::SubkeyName(unsigned long index, char* name) const
+{
+    if (handle_ == 0)
+        return false;
+    DWORD size = kTextBufferSize;
+    return RegEnumKeyExA((HKEY)handle_, index, name, &size, NULL, NULL, NULL, NULL) ==
+           ERROR_SUCCESS;
+}
+
+bool ReadMachineValue(const char* keyName, const char* valueName, char* output, RegistryView view)
+{
+    MachineKey key(keyName, view);
+    return key.ReadValue(valueName, output);
+}
+
+bool ReadJavaHome(const char* keyName, char* javaHome, RegistryView view)
 {
     char version[kTextBufferSize];
     char versionKey[kTextBufferSize];
-    if (!ReadMachineValue(keyName, "CurrentVersion", version))
+    if (!ReadMachineValue(keyName, "CurrentVersion", version, view))
         return false;
     if (!CopyText(versionKey, sizeof versionKey, keyName) || !AppendPath(versionKey, version))
         return false;
-    return ReadMachineValue(versionKey, "JavaHome", javaHome);
+    return ReadMachineValue(versionKey, "JavaHome", javaHome, view);
 }

@@ -1,12 +1,50 @@
 // Read-only access to the machine's registry keys of installed Java VMs.
 #pragma once
 
-// Reads the value valueName of HKEY_LOCAL_MACHINE\keyName, whatever its type,
-// as text into output (kTextBufferSize bytes). The key is opened for reading
-// only: a standard user cannot open HKEY_LOCAL_MACHINE keys for all access.
-// Returns false when the key or value is missing or the value does not fit.
-bool ReadMachineValue(const char* keyName, const char* valueName, char* output);
+// Extra access bits that choose the registry view a key is opened in.
+typedef unsigned long RegistryView;
+// The view the process sees by itself: for a 32-bit launcher on 64-bit
+// Windows that is the 32-bit view (Wow6432Node).
+const RegistryView kOwnView = 0;
+// The 64-bit view (KEY_WOW64_64KEY), where a 64-bit Java registers itself.
+const RegistryView k64BitView = 0x0100;
+
+// True when this 32-bit process runs on 64-bit Windows. IsWow64Process is
+// looked up at run time, so that the launcher still starts on systems that
+// lack it (they run no 64-bit Java either).
+bool RunsUnderWow64();
+
+// The views a kind reads, in order, into views: its own view, then, under
+// WOW64 only, the 64-bit view. A kind that finds its VM in one view does not
+// read the next. Returns the count written (at most kMostViews).
+const int kMostViews = 2;
+int ViewsToSearch(RegistryView* views);
+
+// A key under HKEY_LOCAL_MACHINE opened for reading only: a standard user
+// cannot open those keys for all access. Closed when the object goes.
+class MachineKey {
+public:
+    MachineKey(const char* keyName, RegistryView view);
+    ~MachineKey();
+    // Reads valueName, whatever its type, as text into output
+    // (kTextBufferSize bytes). False when it is missing or does not fit.
+    bool ReadValue(const char* valueName, char* output) const;
+    // The name of the subkey at index into name (kTextBufferSize bytes).
+    // False past the last subkey, or when a name does not fit.
+    bool SubkeyName(unsigned long index, char* name) const;
+
+private:
+    MachineKey(const MachineKey&);
+    MachineKey& operator=(const MachineKey&);
+    void* handle_;
+};
+
+// Reads the value valueName of HKEY_LOCAL_MACHINE\keyName in view as text
+// into output (kTextBufferSize bytes). Returns false when the key or value is
+// missing or the value does not fit.
+bool ReadMachineValue(const char* keyName, const char* valueName, char* output,
+                      RegistryView view = kOwnView);
 
 // Reads "CurrentVersion" of keyName, then "JavaHome" of the subkey named by
 // that version, into javaHome (kTextBufferSize bytes).
-bool ReadJavaHome(const char* keyName, char* javaHome);
+bool ReadJavaHome(const char* keyName, char* javaHome, RegistryView view = kOwnView);

@@ -26,11 +26,16 @@ int JdkLocator::MatchExecutable(const char* fullPath, const char* fileName)
 
 int JdkLocator::Locate()
 {
-    char javaHome[kTextBufferSize];
-    char candidate[kTextBufferSize];
-    if (!ReadJavaHome(kJdkKey, javaHome) || !FindInBin(javaHome, "java.exe", candidate))
-        return 0;
-    return CopyText(exePath, sizeof exePath, candidate) ? 1 : 0;
+    RegistryView views[kMostViews];
+    int viewCount = ViewsToSearch(views);
+    for (int view = 0; view < viewCount; ++view) {
+        char javaHome[kTextBufferSize];
+        char candidate[kTextBufferSize];
+        if (ReadJavaHome(kJdkKey, javaHome, views[view]) &&
+            FindInBin(javaHome, "java.exe", candidate))
+            return CopyText(exePath, sizeof exePath, candidate) ? 1 : 0;
+    }
+    return 0;
 }
 
 int JdkLocator::RunClass(const char* classDir, const char* className, const char* classArgs)
@@ -55,13 +60,17 @@ int JreLocator::MatchExecutable(const char* fullPath, const char* fileName)
 
 int JreLocator::Locate()
 {
-    char javaHome[kTextBufferSize];
-    char candidate[kTextBufferSize];
-    if (!ReadJavaHome(kJreKey, javaHome))
-        return 0;
-    if (!FindInBin(javaHome, "jre.exe", candidate) && !FindInBin(javaHome, "java.exe", candidate))
-        return 0;
-    return CopyText(exePath, sizeof exePath, candidate) ? 1 : 0;
+    RegistryView views[kMostViews];
+    int viewCount = ViewsToSearch(views);
+    for (int view = 0; view < viewCount; ++view) {
+        char javaHome[kTextBufferSize];
+        char candidate[kTextBufferSize];
+        if (!ReadJavaHome(kJreKey, javaHome, views[view]))
+            continue;
+        if (FindInBin(javaHome, "jre.exe", candidate) || FindInBin(javaHome, "java.exe", candidate))
+            return CopyText(exePath, sizeof exePath, candidate) ? 1 : 0;
+    }
+    return 0;
 }
 
 int JreLocator::RunClass(const char* classDir, const char* className, const char* classArgs)

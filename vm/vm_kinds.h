@@ -1,6 +1,8 @@
-// The three kinds of Java VM: the Java Development Kit and the Java Runtime
-// Environment, found through their registry keys, and the Microsoft VM,
-// jview.exe in the Windows directory.
+// The three original kinds of Java VM: the Java Development Kit and the Java
+// Runtime Environment, found through their registry keys (in the process's
+// own registry view, else in the 64-bit one), and the Microsoft VM,
+// jview.exe in the Windows directory. The kinds for today's installations
+// are in vm/modern_kinds.h.
 #pragma once
 
 #include "vm/vm_locator.h"

@@ -2,9 +2,11 @@
 
 #include <new>
 #include <stdlib.h>
+#include <string.h>
 
 #include "payload/paths.h"
 #include "payload/text_buffer.h"
+#include "vm/modern_kinds.h"
 #include "vm/vm_kinds.h"
 #include "vm/vm_locator.h"
 
@@ -22,11 +24,34 @@ void VmTable::DeleteKinds()
     }
 }
 
+// Slots from here on hold the kinds added for today's installations. They
+// often reach a VM that an earlier kind found already (one installer may
+// write its own key, the JavaSoft keys and JAVA_HOME for the same JDK); such
+// a VM is probed, reported and listed once, under the earlier slot. The original
+// three kinds keep reporting what they find, as they always have.
+static const int kFirstAddedSlot = 3;
+
+// True when slot's executable is also that of an earlier found slot, letter
+// case ignored.
+static bool FoundInEarlierSlot(const VmTable& table, int slot)
+{
+    if (!table.IsFound(slot))
+        return false;
+    for (int earlier = 0; earlier < slot; ++earlier) {
+        if (table.IsFound(earlier) &&
+            _stricmp(table.slots[earlier]->exePath, table.slots[slot]->exePath) == 0)
+            return true;
+    }
+    return false;
+}
+
 void VmTable::CreateKinds()
 {
     slots[0] = new (std::nothrow) JdkLocator;
     slots[1] = new (std::nothrow) JreLocator;
     slots[2] = new (std::nothrow) MsVmLocator;
+    slots[3] = new (std::nothrow) ModernJdkLocator;
+    slots[4] = new (std::nothrow) OtherVendorLocator;
 }
 
 bool VmTable::IsFound(int slot) const
@@ -37,8 +62,11 @@ bool VmTable::IsFound(int slot) const
 void VmTable::LocateAll()
 {
     for (int slot = 0; slot < kVmSlots; ++slot) {
-        if (slots[slot] != NULL)
-            slots[slot]->Locate();
+        if (slots[slot] == NULL)
+            continue;
+        slots[slot]->Locate();
+        if (slot >= kFirstAddedSlot && FoundInEarlierSlot(*this, slot))
+            slots[slot]->exePath[0] = '\0';
     }
 }
 
