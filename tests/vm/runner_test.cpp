@@ -196,7 +196,11 @@ TEST_F(RunnerTest, AVmStillRunningAfterTheWaitGives259AndIsLeftRunning)
     TerminateProcess(process, 1);
     WaitForSingleObject(process, 5000);
     CloseHandle(process);
-    DeleteFileA("C:\\stdout.tmp");
+    // The file is released once the process has fully gone.
+    for (int attempt = 0; attempt < 100 && !DeleteFileA("C:\\stdout.tmp") &&
+                          test_support::PathExists("C:\\stdout.tmp");
+         ++attempt)
+        Sleep(100);
 }
 
 }  // namespace
