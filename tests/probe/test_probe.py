@@ -59,7 +59,7 @@ def run_probe(java, args, jvm_options=(), class_dir=None):
         status_file = os.path.join(tmp, "status")
         env = clean_environment()
         env["LD_PRELOAD"] = env_path("PROBE_EXIT_RECORDER")
-        env["PROBE_EXIT_STATUS_FILE"] = status_file
+        env["WENDLE_EXIT_STATUS_FILE"] = status_file
         done = subprocess.run([java, *jvm_options, "-cp", class_dir, "TvqVersion", *args],
                               stdin=subprocess.DEVNULL, capture_output=True, env=env,
                               timeout=RUN_TIMEOUT_SECONDS)

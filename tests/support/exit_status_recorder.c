@@ -1,7 +1,7 @@
-/* Preloaded into the Linux JVM that java_bridge runs: records the status that
- * the VM hands to exit(). The kernel keeps only its low 8 bits (the probe's
- * 314 arrives as 58), while a Windows VM reports all of it. The status goes,
- * as decimal text, to the file named by WENDLE_EXIT_STATUS_FILE. */
+/* Preloaded into a Linux JVM (by the probe tests and by java_bridge): records
+ * the status that the VM hands to exit(). The kernel keeps only its low 8 bits
+ * (the probe's 314 arrives as 58), while a Windows VM reports all of it. The
+ * status goes, as decimal text, to the file named by WENDLE_EXIT_STATUS_FILE. */
 #define _GNU_SOURCE
 #include <fcntl.h>
 #include <stdio.h>
@@ -19,8 +19,8 @@ static void RecordStatus(int status, void *unused)
     int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
         return;
-    /* A short write leaves no number; the bridge then falls back to the
-     * 8-bit status. */
+    /* A short write leaves no number; readers then fall back to the 8-bit
+     * status or report it. */
     ssize_t written = write(fd, text, (size_t)length);
     (void)written;
     close(fd);
