@@ -100,15 +100,15 @@ void PayloadArchive::ReadDirectoryFrom(const char* path)
 {
     Clear();
     file.OpenRead(path);
-    DWORD size = file.GetSize();
-    if (size < 4)
+    DWORD end = FindPayloadEnd(file, file.GetSize());
+    if (end < 4)
         return;
-    file.Seek(-4, FILE_END);
+    file.Seek((LONG)(end - 4), FILE_BEGIN);
     DWORD firstEntry = 0;
-    if (!file.ReadUInt32(&firstEntry) || firstEntry > size)
+    if (!file.ReadUInt32(&firstEntry) || firstEntry > end)
         return;
     try {
-        WalkChain(firstEntry, size - 4);
+        WalkChain(firstEntry, end - 4);
     } catch (CException* error) {
         delete error;
     }
@@ -159,6 +159,86 @@ void PayloadArchive::DeleteExtracted(const char* directory, int firstSlot)
 void PayloadArchive::Close()
 {
     file.Close();
+}
+
+namespace {
+
+// The PE headers as far as the security directory: the DOS header's field
+// with the offset of the "PE\0\0" signature, the file header behind that
+// signature, then the optional header, whose data directories start at a
+// fixed place for each of its two formats.
+const DWORD kPeOffsetField = 0x3C;
+const DWORD kSignatureSize = 4;
+const DWORD kFileHeaderSize = 20;
+const DWORD kOptionalSizeField = 16;   // within the file header
+const DWORD kPe32Magic = 0x10B;
+const DWORD kPe32PlusMagic = 0x20B;
+const DWORD kPe32Directories = 96;     // within the optional header
+const DWORD kPe32PlusDirectories = 112;
+const DWORD kDirectorySize = 8;
+const DWORD kSecurityDirectory = 4;
+
+DWORD LittleEndian16(const unsigned char* bytes)
+{
+    return bytes[0] | (DWORD)bytes[1] << 8;
+}
+
+DWORD LittleEndian32(const unsigned char* bytes)
+{
+    return bytes[0] | (DWORD)bytes[1] << 8 | (DWORD)bytes[2] << 16 | (DWORD)bytes[3] << 24;
+}
+
+// Reads count bytes at offset; false when the file ends before them.
+bool ReadAt(FileHandle& file, DWORD fileSize, DWORD offset, unsigned char* destination,
+            DWORD count)
+{
+    if (offset > fileSize || count > fileSize - offset)
+        return false;
+    file.Seek((LONG)offset, FILE_BEGIN);
+    return file.Read(destination, count) == count;
+}
+
+}  // namespace
+
+DWORD FindPayloadEnd(FileHandle& file, DWORD fileSize)
+{
+    unsigned char dosHeader[kPeOffsetField + 4];
+    if (!ReadAt(file, fileSize, 0, dosHeader, sizeof dosHeader) || dosHeader[0] != 'M' ||
+        dosHeader[1] != 'Z')
+        return fileSize;
+    DWORD peOffset = LittleEndian32(dosHeader + kPeOffsetField);
+
+    // Enough for the deepest security entry, a PE32+ one; a PE32 file may
+    // end sooner.
+    unsigned char headers[kSignatureSize + kFileHeaderSize + kPe32PlusDirectories +
+                          (kSecurityDirectory + 1) * kDirectorySize];
+    DWORD available = fileSize >= peOffset ? fileSize - peOffset : 0;
+    DWORD got = available < sizeof headers ? available : (DWORD)sizeof headers;
+    const DWORD optionalStart = kSignatureSize + kFileHeaderSize;
+    if (got < optionalStart + 2 || !ReadAt(file, fileSize, peOffset, headers, got) ||
+        memcmp(headers, "PE\0\0", kSignatureSize) != 0)
+        return fileSize;
+    DWORD optionalSize = LittleEndian16(headers + kSignatureSize + kOptionalSizeField);
+    const unsigned char* optional = headers + optionalStart;
+    DWORD magic = LittleEndian16(optional);
+    DWORD directories = magic == kPe32Magic       ? kPe32Directories
+                        : magic == kPe32PlusMagic ? kPe32PlusDirectories
+                                                  : 0;
+    DWORD entry = directories + kSecurityDirectory * kDirectorySize;
+    if (directories == 0 || optionalSize < entry + kDirectorySize ||
+        got < optionalStart + entry + kDirectorySize)
+        return fileSize;
+    // The number of directories stands right in front of them.
+    if (LittleEndian32(optional + directories - 4) <= kSecurityDirectory)
+        return fileSize;
+
+    // Signing tools append the table at the very end of the file.
+    DWORD tableOffset = LittleEndian32(optional + entry);
+    DWORD tableSize = LittleEndian32(optional + entry + 4);
+    if (tableOffset == 0 || tableSize == 0 || tableSize > fileSize ||
+        tableOffset != fileSize - tableSize)
+        return fileSize;
+    return tableOffset;
 }
 
 DWORD CopyBytes(FileHandle& source, FileHandle& target, DWORD count)

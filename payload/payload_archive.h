@@ -61,6 +61,15 @@ private:
     void WalkChain(DWORD position, DWORD payloadEnd);
 };
 
+// Where the payload's trailer ends: fileSize, or, in a signed executable, the
+// offset of the certificate table that signing appends behind the trailer.
+// The security directory of the PE headers names that table; it counts only
+// when the headers are intact and the table ends exactly at the end of the
+// file, as signing tools write it. A damaged directory, or one that points
+// outside the file or at a table that other bytes follow, is ignored: the
+// file is read as unsigned.
+DWORD FindPayloadEnd(FileHandle& file, DWORD fileSize);
+
 // Copies count bytes from source's position to target's position in chunks
 // of kCopyChunkSize. A failed read or write ends the copy quietly, and so
 // does a source that ends early: only the source's own bytes are written.

@@ -171,6 +171,39 @@ TEST(EncodePayload, EntriesFollowEachOtherWithoutPadding)
     EXPECT_EQ(EncodePayload({empty, binary}, 0x01020304), expected);
 }
 
+TEST(EncodePayload, PadsWithZerosInFrontOfTheTrailer)
+{
+    // 0x10 + 14 bytes of entry + 4 of trailer = 34: six zero bytes make 40.
+    const std::vector<uint8_t> entry = {'t', 'v', 'q', 'e', 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+    EXPECT_EQ(EncodePayload({StringEntry("e", "")}, 0x10, 8),
+              Concat(entry, {0, 0, 0, 0, 0, 0, 0x10, 0, 0, 0}));
+    EXPECT_EQ(EncodePayload({StringEntry("e", "")}, 0x10, 1), Concat(entry, {0x10, 0, 0, 0}));
+    EXPECT_EQ(EncodePayload({StringEntry("e", "")}, 0x10, 32).size(), 64u - 0x10);
+}
+
+TEST(PaddingFor, RoundsUpToTheAlignment)
+{
+    const struct {
+        uint64_t size;
+        uint32_t alignment;
+        uint32_t padding;
+    } cases[] = {
+        {0, 8, 0},     {1, 8, 7},     {7, 8, 1},      {8, 8, 0},   {9, 8, 7},
+        {105580, 8, 4}, {5525678, 8, 2}, {17, 1, 0},  {17, 2, 1},  {4097, 4096, 4095},
+        {0xFFFFFFFFull, 8, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PaddingFor(c.size, c.alignment), c.padding) << c.size << " to " << c.alignment;
+}
+
+TEST(IsValidAlignment, AcceptsPowersOfTwoUpTo65536)
+{
+    for (uint64_t ok : {1ull, 2ull, 4ull, 8ull, 512ull, 65536ull})
+        EXPECT_TRUE(IsValidAlignment(ok)) << ok;
+    for (uint64_t bad : {0ull, 3ull, 6ull, 12ull, 131072ull, 0x100000000ull})
+        EXPECT_FALSE(IsValidAlignment(bad)) << bad;
+}
+
 TEST(EncodePayload, NoEntriesGivesTheTrailerAlone)
 {
     EXPECT_EQ(EncodePayload({}, 0x80), std::vector<uint8_t>({0x80, 0, 0, 0}));
@@ -239,6 +272,11 @@ std::vector<WalkCase> WalkCases()
     AppendEntryBytes(empty, "empty.dat", 0, 0, {});
     cases.push_back({"an entry of length 0 is read", StubWith(empty), {"empty.dat"}});
 
+    for (int zeros = 1; zeros <= 7; ++zeros) {
+        cases.push_back({"zero padding in front of the trailer is invisible",
+                         StubWith(Concat(Concat(requirement, url), std::vector<uint8_t>(zeros, 0))),
+                         {"CommandLine", "URL"}});
+    }
     cases.push_back({"bytes between the last entry and the trailer end the walk",
                      StubWith(Concat(requirement, Bytes("garbage"))), {"CommandLine"}});
 
@@ -265,6 +303,54 @@ TEST(ReadPayload, WalksTheChainLikeTheLauncher)
         EXPECT_EQ(Names(entries), walk.names);
         if (!found)
             EXPECT_NE(error.find("no payload"), std::string::npos) << error;
+    }
+}
+
+TEST(WalkPayload, SaysWhereAndWhyTheWalkEnded)
+{
+    const std::vector<uint8_t> requirement = EntryBytes("CommandLine", "A:A:A");   // 29 bytes
+    std::vector<uint8_t> eleven;
+    for (int i = 0; i < 11; ++i)
+        eleven = Concat(eleven, EntryBytes("e" + std::to_string(i), "v"));   // 16 bytes each
+    std::vector<uint8_t> dataCut = requirement;
+    AppendEntryBytes(dataCut, "URL", 0, 99, Bytes("http://x/"));
+    std::vector<uint8_t> headerCut = Concat(requirement, Bytes(std::string("tvqURL\0", 7)));
+
+    const struct {
+        const char* description;
+        std::vector<uint8_t> file;
+        ChainEnd end;
+        uint64_t endPosition;
+        std::string storedName;
+    } cases[] = {
+        {"the last entry ends at the trailer", StubWith(requirement), ChainEnd::kTrailer,
+         kStubSize + 29, ""},
+        {"zero padding", StubWith(Concat(requirement, {0, 0, 0})), ChainEnd::kPadding,
+         kStubSize + 29, ""},
+        {"other bytes", StubWith(Concat(requirement, Bytes("junk"))), ChainEnd::kOtherBytes,
+         kStubSize + 29, ""},
+        {"a magic in upper case", StubWith(WithMagic("TVQ", "a")), ChainEnd::kMagicCase,
+         kStubSize, ""},
+        {"an eleventh entry", StubWith(eleven), ChainEnd::kTenEntries, kStubSize + 160, ""},
+        {"a name of 20 characters",
+         StubWith(Concat(requirement, EntryBytes(std::string(20, 'n'), "x"))),
+         ChainEnd::kLongName, kStubSize + 29, std::string(20, 'n')},
+        {"a name with a separator", StubWith(Concat(requirement, EntryBytes("a/b", "x"))),
+         ChainEnd::kBadName, kStubSize + 29, "a/b"},
+        {"a header cut by the trailer", StubWith(headerCut), ChainEnd::kHeaderCut,
+         kStubSize + 29, ""},
+        {"data cut by the trailer", StubWith(dataCut), ChainEnd::kDataCut, kStubSize + 29, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        ChainWalk walk;
+        std::string error;
+        ASSERT_TRUE(WalkPayload(c.file, &walk, &error)) << error;
+        EXPECT_EQ(walk.end, c.end);
+        EXPECT_EQ(walk.endPosition, c.endPosition);
+        EXPECT_EQ(walk.storedName, c.storedName);
+        EXPECT_EQ(walk.trailer, c.file.size() - 4);
+        EXPECT_EQ(walk.firstEntry, kStubSize);
     }
 }
 
@@ -458,6 +544,43 @@ TEST(BuildPackedFile, LongestValuesAndNameRoundTrip)
     EXPECT_EQ(value, url);
     EXPECT_EQ(dir.List(), std::vector<std::string>({className, "out.exe", "stub.exe"}))
         << "nothing but the output is left behind";
+}
+
+TEST(BuildPackedFile, OptionsAlignAndReplace)
+{
+    TempDir dir;
+    test_files::WriteBytes(dir.File("stub.exe"), FakeStub(301));
+    test_files::WriteBytes(dir.File("setup.class"), FakeClassFile(10));
+    BuildOptions options;
+    options.alignment = 16;
+    std::string error;
+    ASSERT_TRUE(BuildPackedFile(dir.File("stub.exe"), "A:A:A", "http://x/",
+                                dir.File("setup.class"), dir.File("out.exe"), options, &error))
+        << error;
+    const std::vector<uint8_t> packed = test_files::ReadBytes(dir.File("out.exe"));
+    EXPECT_EQ(packed.size() % 16, 0u);
+
+    // The packed file as a stub: refused, then replaced with force.
+    EXPECT_FALSE(BuildPackedFile(dir.File("out.exe"), "1.1:A:A", "http://x/",
+                                 dir.File("setup.class"), dir.File("again.exe"), options, &error));
+    EXPECT_NE(error.find("already carries a payload"), std::string::npos) << error;
+    options.force = true;
+    ASSERT_TRUE(BuildPackedFile(dir.File("out.exe"), "1.1:A:A", "http://x/",
+                                dir.File("setup.class"), dir.File("again.exe"), options, &error))
+        << error;
+    std::vector<ListedEntry> entries;
+    const std::vector<uint8_t> again = test_files::ReadBytes(dir.File("again.exe"));
+    ASSERT_TRUE(ReadPayload(again, &entries, &error)) << error;
+    EXPECT_EQ(entries[0].headerOffset, 301u) << "the old payload is cut away";
+    std::string value;
+    ASSERT_TRUE(ReadStringValue(again, entries[0], &value));
+    EXPECT_EQ(value, "1.1:A:A");
+
+    options.alignment = 24;
+    EXPECT_FALSE(BuildPackedFile(dir.File("stub.exe"), "A:A:A", "http://x/",
+                                 dir.File("setup.class"), dir.File("bad.exe"), options, &error));
+    EXPECT_EQ(error, "alignment 24 is not a power of two from 1 to 65536");
+    EXPECT_FALSE(test_files::Exists(dir.File("bad.exe")));
 }
 
 TEST(BuildPackedFile, ReplacesAnExistingOutput)

@@ -40,4 +40,24 @@ std::vector<uint8_t> FakeStub(std::size_t size);
 // A class file: CA FE BA BE followed by filler up to size bytes.
 std::vector<uint8_t> FakeClassFile(std::size_t size);
 
+// The smallest Windows executable signing tools accept: PE32 headers with
+// sixteen data directories, one 512-byte section; 1024 bytes. Offsets of the
+// fields the payload cares about:
+constexpr std::size_t kPeHeaderOffset = 0x40;          // "PE\0\0"
+constexpr std::size_t kOptionalHeaderOffset = 0x58;    // magic 0x10B
+constexpr std::size_t kSecurityEntryOffset = 0xD8;     // table offset, size
+std::vector<uint8_t> MinimalPe();
+
+void PutUInt16(std::vector<uint8_t>& bytes, std::size_t offset, uint16_t value);
+void PutUInt32(std::vector<uint8_t>& bytes, std::size_t offset, uint32_t value);
+
+// A command run through the shell, with its output captured.
+struct CommandRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+std::string ShellQuoted(const std::string& arg);
+CommandRun RunCommand(const std::vector<std::string>& args);
+
 }  // namespace test_files

@@ -1,31 +1,111 @@
 // wendle-pack: appends the payload (requirement, download address, installer
-// class) to the launcher executable, and lists the payload of a packed one.
+// class) to the launcher executable, and lists, checks and extracts the
+// payload of a packed one.
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "pack_format.h"
+#include "pe_signature.h"
+#include "verify.h"
 
 namespace {
 
 const int kExitSuccess = 0;
+const int kExitFoundWrong = 1;
 const int kExitBadInput = 2;
 
 const char kUsage[] =
     "usage: wendle-pack build --stub STUB --requirement REQ --url URL --class FILE.class -o OUT\n"
-    "       wendle-pack list FILE\n"
-    "       wendle-pack --help\n"
+    "                         [--align N] [--force]\n"
+    "       wendle-pack list [--json] FILE\n"
+    "       wendle-pack verify FILE\n"
+    "       wendle-pack extract FILE [-C DIR]\n"
+    "       wendle-pack COMMAND --help\n"
     "\n"
-    "build  writes OUT: the launcher executable STUB followed by a payload that\n"
-    "       holds the requirement string REQ (entry \"CommandLine\"), the address\n"
-    "       of the VM download page URL (entry \"URL\") and the installer class\n"
-    "       FILE.class (an entry named after the file). STUB must not carry a\n"
-    "       payload yet. OUT is replaced only when everything succeeds.\n"
-    "list   prints the payload entries of a packed executable, as the launcher\n"
-    "       reads them.\n"
+    "build    appends the payload to the launcher executable STUB\n"
+    "list     prints the payload entries of a packed executable\n"
+    "verify   checks a packed executable for everything the launcher relies on\n"
+    "extract  writes the payload entries into a folder, as the launcher does\n"
     "\n"
-    "Exit status: 0 on success, 2 on bad arguments or input that is refused.\n";
+    "Exit status: 0 on success, 1 when verify finds something wrong, 2 on bad\n"
+    "arguments or input that is refused.\n";
+
+const char kBuildHelp[] =
+    "usage: wendle-pack build --stub STUB --requirement REQ --url URL --class FILE.class -o OUT\n"
+    "                         [--align N] [--force]\n"
+    "\n"
+    "Writes OUT: the launcher executable STUB followed by a payload that holds\n"
+    "the requirement string REQ (entry \"CommandLine\"), the address of the VM\n"
+    "download page URL (entry \"URL\") and the installer class FILE.class (an\n"
+    "entry named after the file). OUT is replaced only when everything\n"
+    "succeeds; the same inputs always give the same bytes.\n"
+    "\n"
+    "  --align N  zero bytes in front of the trailer make the length of OUT a\n"
+    "             multiple of N, a power of two up to 65536 (default 8: signing\n"
+    "             tools then add no padding of their own, which would hide the\n"
+    "             trailer). 1 writes no padding.\n"
+    "  --force    STUB may carry a payload and a signature: both are cut away\n"
+    "             first. A re-packed installer must be signed again.\n"
+    "\n"
+    "Refused, with exit status 2: a STUB that carries a payload or a signature\n"
+    "(without --force), REQ or URL of more than 259 characters, a class file\n"
+    "name of more than 19 characters or not ending in \".class\", a class file\n"
+    "that does not start with CA FE BA BE.\n";
+
+const char kListHelp[] =
+    "usage: wendle-pack list [--json] FILE\n"
+    "\n"
+    "Prints the payload entries of a packed executable as the launcher reads\n"
+    "them: name, entry offset, kind, length, data offset, and the values of the\n"
+    "two settings (the requirement string and the download address). A signed\n"
+    "executable's payload is read in front of its certificate table.\n"
+    "\n"
+    "  --json  one JSON object instead of the table, with the fields file, size,\n"
+    "          certificateTable (null, or offset and size), trailer, firstEntry,\n"
+    "          padding, requirement and url (null unless the launcher reads them)\n"
+    "          and entries (name, kind, length, offset, dataOffset). Offsets are\n"
+    "          decimal. Bytes above 127 are written as \\u0080 to \\u00FF, one\n"
+    "          code point for each byte of the file's ANSI text.\n"
+    "\n"
+    "Exit status 2 when FILE cannot be read or carries no payload.\n";
+
+const char kVerifyHelp[] =
+    "usage: wendle-pack verify FILE\n"
+    "\n"
+    "Checks FILE for everything the launcher relies on and prints each finding\n"
+    "as \"FILE: error: ...\" or \"FILE: warning: ...\", then a summary line:\n"
+    "  - the trailer is there and points at the first entry, in front of itself;\n"
+    "  - the chain is well formed: each entry starts with \"tvq\", its header and\n"
+    "    data end before the trailer, only zero padding follows the last entry;\n"
+    "  - at most ten entries, names of at most 19 characters that are plain\n"
+    "    file names, every kind 0;\n"
+    "  - the first three entries are \"CommandLine\" and \"URL\" (letter case\n"
+    "    ignored, as the launcher compares them) and the installer class, whose\n"
+    "    name ends in \".class\" and whose data start with CA FE BA BE;\n"
+    "  - both settings end with a NUL within their data, after at most 259\n"
+    "    characters;\n"
+    "  - each requirement alternative has the form <version>:<vendor>:<os>\n"
+    "    (warning for one that can never match, error when none can);\n"
+    "  - in a signed file, the payload lies in front of the certificate table,\n"
+    "    inside the signed range.\n"
+    "\n"
+    "Exit status: 0 when there is no error (warnings allowed), 1 when there is\n"
+    "one, 2 when FILE cannot be read.\n";
+
+const char kExtractHelp[] =
+    "usage: wendle-pack extract FILE [-C DIR]\n"
+    "\n"
+    "Writes each entry that the launcher reads into the folder DIR (default:\n"
+    "the current folder) under its entry name, as the launcher extracts them:\n"
+    "string entries with their NUL, existing files replaced. Prints the path\n"
+    "of each file written.\n"
+    "\n"
+    "Refused, with exit status 2 and nothing written: an entry name that is\n"
+    "not a plain file name (a path separator, a drive colon, \".\" or \"..\"),\n"
+    "an entry of a kind other than 0, a file without payload.\n";
 
 int Fail(const std::string& message)
 {
@@ -40,9 +120,20 @@ int UsageError(const std::string& message)
     return kExitBadInput;
 }
 
+int Help(const char* text)
+{
+    std::fputs(text, stdout);
+    return kExitSuccess;
+}
+
 bool IsHelp(const std::string& arg)
 {
     return arg == "--help" || arg == "-h";
+}
+
+bool IsOption(const std::string& arg)
+{
+    return arg.size() > 1 && arg[0] == '-';
 }
 
 // Control characters, quotes and backslashes escaped, so that the value's
@@ -64,21 +155,45 @@ std::string Quoted(const std::string& text)
     return quoted + "\"";
 }
 
+// A JSON string of ANSI bytes: each byte above 127 becomes the code point
+// of the same number, so the output is ASCII and gives back every byte.
+std::string JsonString(const std::string& text)
+{
+    std::string json = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += char(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04X", c);
+            json += escape;
+        } else {
+            json += char(c);
+        }
+    }
+    return json + "\"";
+}
+
 int RunBuild(const std::vector<std::string>& args)
 {
     // Each option's canonical name; -o is short for --output.
     const std::map<std::string, std::string> options = {
         {"--stub", "--stub"}, {"--requirement", "--requirement"}, {"--url", "--url"},
-        {"--class", "--class"}, {"--output", "-o"},   {"-o", "-o"}};
+        {"--class", "--class"}, {"--output", "-o"},   {"-o", "-o"}, {"--align", "--align"}};
     std::map<std::string, std::string> values;
+    wendle_pack::BuildOptions buildOptions;
+    buildOptions.alignment = wendle_pack::kDefaultAlignment;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (IsHelp(args[i])) {
-            std::fputs(kUsage, stdout);
-            return kExitSuccess;
+        if (IsHelp(args[i]))
+            return Help(kBuildHelp);
+        if (args[i] == "--force") {
+            buildOptions.force = true;
+            continue;
         }
         auto option = options.find(args[i]);
         if (option == options.end()) {
-            if (!args[i].empty() && args[i][0] == '-')
+            if (IsOption(args[i]))
                 return UsageError("unknown option " + args[i]);
             return UsageError("unexpected argument " + args[i]);
         }
@@ -92,36 +207,89 @@ int RunBuild(const std::vector<std::string>& args)
         if (values.count(required) == 0)
             return UsageError(std::string("build needs ") + required);
     }
+    if (values.count("--align") != 0) {
+        const std::string& text = values["--align"];
+        char* end = nullptr;
+        unsigned long long alignment = std::strtoull(text.c_str(), &end, 10);
+        if (text.empty() || text[0] < '0' || text[0] > '9' || *end != '\0' ||
+            !wendle_pack::IsValidAlignment(alignment))
+            return UsageError("--align " + text + ": not a power of two from 1 to " +
+                              std::to_string(wendle_pack::kMaxAlignment));
+        buildOptions.alignment = uint32_t(alignment);
+    }
 
     std::string error;
     if (!wendle_pack::BuildPackedFile(values["--stub"], values["--requirement"], values["--url"],
-                                      values["--class"], values["-o"], &error))
+                                      values["--class"], values["-o"], buildOptions, &error))
         return Fail(error);
     return kExitSuccess;
 }
 
-int RunList(const std::vector<std::string>& args)
+// Reads FILE and walks its payload; false, with the exit status, when the
+// file cannot be read.
+bool LoadFile(const std::string& path, std::vector<uint8_t>* file, int* status)
 {
-    if (args.size() == 1 && IsHelp(args[0])) {
-        std::fputs(kUsage, stdout);
-        return kExitSuccess;
-    }
-    if (args.size() != 1)
-        return UsageError("list needs exactly one file");
-    const std::string& path = args[0];
-
-    std::vector<uint8_t> file;
-    std::vector<wendle_pack::ListedEntry> entries;
     std::string error;
-    if (!wendle_pack::ReadWholeFile(path, &file, &error))
-        return Fail(error);
-    if (!wendle_pack::ReadPayload(file, &entries, &error))
-        return Fail(path + ": " + error);
+    if (!wendle_pack::ReadWholeFile(path, file, &error)) {
+        *status = Fail(error);
+        return false;
+    }
+    return true;
+}
 
-    const unsigned long trailer = (unsigned long)(file.size() - wendle_pack::kTrailerSize);
+// The value of a setting as the launcher reads it, or none.
+bool LauncherSetting(const std::vector<uint8_t>& file,
+                     const std::vector<wendle_pack::ListedEntry>& entries, std::size_t index,
+                     const char* name, std::string* value)
+{
+    return index < entries.size() && wendle_pack::SameNameIgnoringCase(entries[index].name, name) &&
+           wendle_pack::ReadStringValue(file, entries[index], value);
+}
+
+void PrintJson(const std::string& path, const std::vector<uint8_t>& file,
+               const wendle_pack::ChainWalk& walk)
+{
+    const wendle_pack::CertificateTable table = wendle_pack::FindCertificateTable(file);
+    std::printf("{\n  \"file\": %s,\n  \"size\": %llu,\n", JsonString(path).c_str(),
+                (unsigned long long)file.size());
+    if (table.state == wendle_pack::CertificateTable::kAtEnd)
+        std::printf("  \"certificateTable\": {\"offset\": %lu, \"size\": %lu},\n",
+                    (unsigned long)table.offset, (unsigned long)table.size);
+    else
+        std::printf("  \"certificateTable\": null,\n");
+    const uint64_t padding =
+        walk.end == wendle_pack::ChainEnd::kPadding ? walk.trailer - walk.endPosition : 0;
+    std::printf("  \"trailer\": %llu,\n  \"firstEntry\": %lu,\n  \"padding\": %llu,\n",
+                (unsigned long long)walk.trailer, (unsigned long)walk.firstEntry,
+                (unsigned long long)padding);
+    std::string value;
+    const char* names[] = {wendle_pack::kRequirementEntry, wendle_pack::kUrlEntry};
+    const char* keys[] = {"requirement", "url"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        std::printf("  \"%s\": %s,\n", keys[i],
+                    LauncherSetting(file, walk.entries, i, names[i], &value)
+                        ? JsonString(value).c_str()
+                        : "null");
+    }
+    std::printf("  \"entries\": [\n");
+    for (std::size_t i = 0; i < walk.entries.size(); ++i) {
+        const wendle_pack::ListedEntry& entry = walk.entries[i];
+        std::printf("    {\"name\": %s, \"kind\": %lu, \"length\": %lu, \"offset\": %lu, "
+                    "\"dataOffset\": %lu}%s\n",
+                    JsonString(entry.name).c_str(), (unsigned long)entry.kind,
+                    (unsigned long)entry.length, (unsigned long)entry.headerOffset,
+                    (unsigned long)entry.dataOffset, i + 1 < walk.entries.size() ? "," : "");
+    }
+    std::printf("  ]\n}\n");
+}
+
+void PrintTable(const std::string& path, const std::vector<uint8_t>& file,
+                const wendle_pack::ChainWalk& walk)
+{
+    const std::vector<wendle_pack::ListedEntry>& entries = walk.entries;
     std::printf("%s: %lu bytes, first entry at 0x%08lX, trailer at 0x%08lX\n", path.c_str(),
-                (unsigned long)file.size(),
-                (unsigned long)entries[0].headerOffset, trailer);
+                (unsigned long)file.size(), (unsigned long)walk.firstEntry,
+                (unsigned long)walk.trailer);
     std::printf("%2s  %-19s  %-12s  %4s  %10s  %-11s  %s\n", "#", "Name", "Entry offset",
                 "Kind", "Length", "Data offset", "Value");
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -141,13 +309,135 @@ int RunList(const std::vector<std::string>& args)
         std::printf("%s%s%s\n", row, value.empty() ? "" : "   ", value.c_str());
     }
 
-    const wendle_pack::ListedEntry& last = entries.back();
-    const unsigned long end = (unsigned long)last.dataOffset + last.length;
-    if (end != trailer) {
+    const unsigned long end = (unsigned long)walk.endPosition;
+    const unsigned long trailer = (unsigned long)walk.trailer;
+    if (walk.end == wendle_pack::ChainEnd::kPadding) {
+        std::printf("padding: %lu zero bytes in front of the trailer\n", trailer - end);
+    } else if (end != trailer) {
         std::printf("note: the launcher reads no further than 0x%08lX; %lu bytes up to the "
                     "trailer are not part of its payload\n",
                     end, trailer - end);
     }
+    const wendle_pack::CertificateTable table = wendle_pack::FindCertificateTable(file);
+    if (table.state == wendle_pack::CertificateTable::kAtEnd)
+        std::printf("signed: certificate table at 0x%08lX, %lu bytes, behind the trailer\n",
+                    (unsigned long)table.offset, (unsigned long)table.size);
+}
+
+int RunList(const std::vector<std::string>& args)
+{
+    bool json = false;
+    std::vector<std::string> files;
+    for (const std::string& arg : args) {
+        if (IsHelp(arg))
+            return Help(kListHelp);
+        if (arg == "--json")
+            json = true;
+        else if (IsOption(arg))
+            return UsageError("unknown option " + arg);
+        else
+            files.push_back(arg);
+    }
+    if (files.size() != 1)
+        return UsageError("list needs exactly one file");
+    const std::string& path = files[0];
+
+    std::vector<uint8_t> file;
+    int status = kExitSuccess;
+    if (!LoadFile(path, &file, &status))
+        return status;
+    wendle_pack::ChainWalk walk;
+    std::string error;
+    if (!wendle_pack::WalkPayload(file, &walk, &error))
+        return Fail(path + ": " + error);
+    if (walk.entries.empty()) {
+        return Fail(path + ": no payload: no entry at " + wendle_pack::Hex(walk.firstEntry) +
+                    ", where the trailer points");
+    }
+    if (json)
+        PrintJson(path, file, walk);
+    else
+        PrintTable(path, file, walk);
+    return kExitSuccess;
+}
+
+int RunVerify(const std::vector<std::string>& args)
+{
+    std::vector<std::string> files;
+    for (const std::string& arg : args) {
+        if (IsHelp(arg))
+            return Help(kVerifyHelp);
+        if (IsOption(arg))
+            return UsageError("unknown option " + arg);
+        files.push_back(arg);
+    }
+    if (files.size() != 1)
+        return UsageError("verify needs exactly one file");
+    const std::string& path = files[0];
+
+    std::vector<uint8_t> file;
+    int status = kExitSuccess;
+    if (!LoadFile(path, &file, &status))
+        return status;
+    const wendle_pack::Verification result = wendle_pack::VerifyPackedFile(file);
+    for (const wendle_pack::Finding& finding : result.findings) {
+        std::printf("%s: %s: %s\n", path.c_str(),
+                    finding.severity == wendle_pack::Finding::kError ? "error" : "warning",
+                    finding.text.c_str());
+    }
+    const int errors = result.Count(wendle_pack::Finding::kError);
+    const int warnings = result.Count(wendle_pack::Finding::kWarning);
+    const std::string warningText =
+        std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
+    if (errors > 0) {
+        std::printf("%s: %d %s, %s\n", path.c_str(), errors, errors == 1 ? "error" : "errors",
+                    warningText.c_str());
+        return kExitFoundWrong;
+    }
+    const bool signedFile = result.table.state == wendle_pack::CertificateTable::kAtEnd;
+    std::printf("%s: ok%s: %lu entries; %s\n", path.c_str(),
+                warnings > 0 ? (" with " + warningText).c_str() : "",
+                (unsigned long)result.walk.entries.size(),
+                signedFile ? "signed, the payload lies inside the signed range" : "not signed");
+    return kExitSuccess;
+}
+
+int RunExtract(const std::vector<std::string>& args)
+{
+    std::vector<std::string> files;
+    std::string directory;
+    bool directoryGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (IsHelp(args[i]))
+            return Help(kExtractHelp);
+        if (args[i] == "-C") {
+            if (i + 1 >= args.size())
+                return UsageError("option -C needs a value");
+            if (directoryGiven)
+                return UsageError("option -C given twice");
+            directory = args[++i];
+            directoryGiven = true;
+        } else if (IsOption(args[i])) {
+            return UsageError("unknown option " + args[i]);
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() != 1)
+        return UsageError("extract needs exactly one file");
+    const std::string& path = files[0];
+
+    std::vector<uint8_t> file;
+    int status = kExitSuccess;
+    if (!LoadFile(path, &file, &status))
+        return status;
+    std::vector<std::string> written;
+    std::string error;
+    const bool extracted = wendle_pack::ExtractEntries(file, directory, &written, &error);
+    for (const std::string& target : written)
+        std::printf("%s\n", target.c_str());
+    if (!extracted)
+        return Fail(path + ": " + error);
     return kExitSuccess;
 }
 
@@ -160,15 +450,17 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stderr);
         return kExitBadInput;
     }
-    if (IsHelp(args[0])) {
-        std::fputs(kUsage, stdout);
-        return kExitSuccess;
-    }
+    if (IsHelp(args[0]))
+        return Help(kUsage);
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "build")
         return RunBuild(args);
     if (command == "list")
         return RunList(args);
+    if (command == "verify")
+        return RunVerify(args);
+    if (command == "extract")
+        return RunExtract(args);
     return UsageError("unknown command " + command);
 }

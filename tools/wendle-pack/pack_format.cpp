@@ -9,6 +9,8 @@
 #include <windows.h>
 #endif
 
+#include "pe_signature.h"
+
 namespace wendle_pack {
 
 const char kRequirementEntry[] = "CommandLine";
@@ -27,23 +29,31 @@ uint64_t HeaderSize(const std::string& name)
     return kMagicSize + name.size() + 1 + 4 + 4;
 }
 
-uint32_t ReadUInt32At(const std::vector<uint8_t>& file, uint64_t offset)
-{
-    return uint32_t(file[offset]) | uint32_t(file[offset + 1]) << 8 |
-           uint32_t(file[offset + 2]) << 16 | uint32_t(file[offset + 3]) << 24;
-}
-
 bool MagicAt(const std::vector<uint8_t>& file, uint64_t offset)
 {
     return offset + kMagicSize <= file.size() &&
            std::memcmp(&file[offset], kMagic, kMagicSize) == 0;
 }
 
-std::string Hex(uint64_t value)
+char LowerCase(uint8_t c)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
-    return text;
+    return char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+}
+
+bool MagicInOtherCaseAt(const std::vector<uint8_t>& file, uint64_t offset)
+{
+    if (offset + kMagicSize > file.size())
+        return false;
+    for (std::size_t i = 0; i < kMagicSize; ++i) {
+        if (LowerCase(file[offset + i]) != char(kMagic[i]))
+            return false;
+    }
+    return true;
+}
+
+bool ZerosBetween(const std::vector<uint8_t>& file, uint64_t from, uint64_t to)
+{
+    return std::all_of(file.begin() + from, file.begin() + to, [](uint8_t b) { return b == 0; });
 }
 
 bool EndsWithClassSuffix(const std::string& name)
@@ -126,6 +136,19 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* 
 
 }  // namespace
 
+uint32_t ReadUInt32At(const std::vector<uint8_t>& file, uint64_t offset)
+{
+    return uint32_t(file[offset]) | uint32_t(file[offset + 1]) << 8 |
+           uint32_t(file[offset + 2]) << 16 | uint32_t(file[offset + 3]) << 24;
+}
+
+std::string Hex(uint64_t value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
+    return text;
+}
+
 Entry StringEntry(const std::string& name, const std::string& value)
 {
     Entry entry;
@@ -152,13 +175,28 @@ void AppendEntryBytes(std::vector<uint8_t>& out, const std::string& name, uint32
     out.insert(out.end(), data.begin(), data.end());
 }
 
-std::vector<uint8_t> EncodePayload(const std::vector<Entry>& entries, uint32_t payloadStart)
+std::vector<uint8_t> EncodePayload(const std::vector<Entry>& entries, uint32_t payloadStart,
+                                   uint32_t alignment)
 {
     std::vector<uint8_t> out;
     for (const Entry& entry : entries)
         AppendEntryBytes(out, entry.name, entry.kind, uint32_t(entry.data.size()), entry.data);
+    out.resize(out.size() + PaddingFor(uint64_t(payloadStart) + out.size() + kTrailerSize,
+                                       alignment));
     AppendUInt32(out, payloadStart);
     return out;
+}
+
+uint32_t PaddingFor(uint64_t size, uint32_t alignment)
+{
+    if (alignment <= 1)
+        return 0;
+    return uint32_t((alignment - size % alignment) % alignment);
+}
+
+bool IsValidAlignment(uint64_t alignment)
+{
+    return alignment >= 1 && alignment <= kMaxAlignment && (alignment & (alignment - 1)) == 0;
 }
 
 std::string FileNamePart(const std::string& path)
@@ -228,51 +266,97 @@ bool CheckStringValue(const std::string& what, const std::string& value, std::st
     return true;
 }
 
+bool WalkPayload(const std::vector<uint8_t>& file, ChainWalk* walk, std::string* error)
+{
+    *walk = ChainWalk();
+    walk->payloadEnd = PayloadEnd(file);
+    const uint64_t payloadEnd = walk->payloadEnd;
+    if (payloadEnd < kTrailerSize) {
+        *error = "no payload: the file is shorter than the 4-byte trailer";
+        return false;
+    }
+    walk->trailer = payloadEnd - kTrailerSize;
+    walk->firstEntry = ReadUInt32At(file, walk->trailer);
+    // The launcher compares with the end of the trailer; nothing can start
+    // behind the trailer's first byte, and the walk below finds that out.
+    if (walk->firstEntry > payloadEnd) {
+        *error = "no payload: the trailer at " + Hex(walk->trailer) + " points at " +
+                 Hex(walk->firstEntry) + ", beyond " +
+                 (payloadEnd == file.size() ? "the end of the file"
+                                            : "the certificate table's start");
+        return false;
+    }
+
+    const uint64_t trailer = walk->trailer;
+    uint64_t position = walk->firstEntry;
+    for (;;) {
+        walk->endPosition = position;
+        if (position > trailer || !MagicAt(file, position)) {
+            if (position == trailer)
+                walk->end = ChainEnd::kTrailer;
+            else if (position < trailer && ZerosBetween(file, position, trailer))
+                walk->end = ChainEnd::kPadding;
+            else if (MagicInOtherCaseAt(file, position))
+                walk->end = ChainEnd::kMagicCase;
+            else
+                walk->end = ChainEnd::kOtherBytes;
+            break;
+        }
+        if (walk->entries.size() == kMaxEntries) {
+            walk->end = ChainEnd::kTenEntries;
+            break;
+        }
+        // The launcher's name buffer holds kMaxNameLength characters and the
+        // NUL; a longer name is kept for the message, up to a setting's size.
+        const uint64_t nameStart = position + kMagicSize;
+        const uint64_t limit = std::min<uint64_t>(file.size(), nameStart + kMaxStringLength + 1);
+        uint64_t nameEnd = nameStart;
+        while (nameEnd < limit && file[nameEnd] != 0)
+            ++nameEnd;
+        const std::string name(file.begin() + nameStart, file.begin() + nameEnd);
+        if (nameEnd - nameStart > kMaxNameLength || nameEnd == file.size()) {
+            walk->storedName = name;
+            walk->end = ChainEnd::kLongName;
+            break;
+        }
+        if (!IsPlainFileName(name)) {
+            walk->storedName = name;
+            walk->end = ChainEnd::kBadName;
+            break;
+        }
+        ListedEntry entry;
+        entry.headerOffset = uint32_t(position);
+        entry.name = name;
+        const uint64_t fields = nameEnd + 1;
+        const uint64_t dataOffset = fields + 8;
+        if (dataOffset > trailer) {
+            walk->end = ChainEnd::kHeaderCut;
+            break;
+        }
+        entry.kind = ReadUInt32At(file, fields);
+        entry.length = ReadUInt32At(file, fields + 4);
+        if (entry.length > trailer - dataOffset) {
+            walk->storedLength = entry.length;
+            walk->end = ChainEnd::kDataCut;
+            break;
+        }
+        entry.dataOffset = uint32_t(dataOffset);
+        walk->entries.push_back(entry);
+        position = dataOffset + entry.length;
+    }
+    return true;
+}
+
 bool ReadPayload(const std::vector<uint8_t>& file, std::vector<ListedEntry>* entries,
                  std::string* error)
 {
     entries->clear();
-    const uint64_t size = file.size();
-    if (size < kTrailerSize) {
-        *error = "no payload: the file is shorter than the 4-byte trailer";
+    ChainWalk walk;
+    if (!WalkPayload(file, &walk, error))
         return false;
-    }
-    const uint64_t payloadEnd = size - kTrailerSize;
-    const uint64_t firstEntry = ReadUInt32At(file, payloadEnd);
-    if (firstEntry > size) {
-        *error = "no payload: the trailer points at " + Hex(firstEntry) +
-                 ", beyond the end of the file";
-        return false;
-    }
-    uint64_t position = firstEntry;
-    while (entries->size() < kMaxEntries && position <= payloadEnd && MagicAt(file, position)) {
-        // The launcher's name buffer holds kMaxNameLength characters and the NUL.
-        uint64_t nameStart = position + kMagicSize;
-        uint64_t limit = std::min<uint64_t>(size, nameStart + kMaxNameLength + 1);
-        uint64_t nameEnd = nameStart;
-        while (nameEnd < limit && file[nameEnd] != 0)
-            ++nameEnd;
-        if (nameEnd == limit)
-            break;
-        ListedEntry entry;
-        entry.headerOffset = uint32_t(position);
-        entry.name.assign(file.begin() + nameStart, file.begin() + nameEnd);
-        if (!IsPlainFileName(entry.name))
-            break;
-        uint64_t fields = nameEnd + 1;
-        uint64_t dataOffset = fields + 8;
-        if (dataOffset > payloadEnd)
-            break;
-        entry.kind = ReadUInt32At(file, fields);
-        entry.length = ReadUInt32At(file, fields + 4);
-        if (entry.length > payloadEnd - dataOffset)
-            break;
-        entry.dataOffset = uint32_t(dataOffset);
-        entries->push_back(entry);
-        position = dataOffset + entry.length;
-    }
+    *entries = walk.entries;
     if (entries->empty()) {
-        *error = "no payload: no entry at " + Hex(firstEntry) + ", where the trailer points";
+        *error = "no payload: no entry at " + Hex(walk.firstEntry) + ", where the trailer points";
         return false;
     }
     return true;
@@ -297,9 +381,10 @@ bool ReadStringValue(const std::vector<uint8_t>& file, const ListedEntry& entry,
 
 bool HasPayload(const std::vector<uint8_t>& file)
 {
-    if (file.size() < kTrailerSize)
+    const uint64_t payloadEnd = PayloadEnd(file);
+    if (payloadEnd < kTrailerSize)
         return false;
-    return MagicAt(file, ReadUInt32At(file, file.size() - kTrailerSize));
+    return MagicAt(file, ReadUInt32At(file, payloadEnd - kTrailerSize));
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
@@ -325,24 +410,69 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
     return true;
 }
 
+namespace {
+
+// Makes stub the launcher as it was built: without signature and payload.
+// Without force, either of them is refused.
+bool CutToLauncher(const std::string& stubPath, bool force, std::vector<uint8_t>* stub,
+                   std::string* error)
+{
+    const CertificateTable table = FindCertificateTable(*stub);
+    if (table.state == CertificateTable::kAtEnd) {
+        if (!force) {
+            *error = "stub " + stubPath + " is signed (certificate table at " + Hex(table.offset) +
+                     "): a payload added now would not be covered by its signature; pack the "
+                     "unsigned launcher and sign the packed file (--force drops the signature)";
+            return false;
+        }
+        if (!RemoveSignature(stub)) {
+            *error = "stub " + stubPath + ": its certificate table at " + Hex(table.offset) +
+                     " overlaps the executable's headers";
+            return false;
+        }
+    }
+    if (HasPayload(*stub)) {
+        const uint32_t firstEntry = ReadUInt32At(*stub, stub->size() - kTrailerSize);
+        if (!force) {
+            *error = "stub " + stubPath + " already carries a payload (first entry at " +
+                     Hex(firstEntry) +
+                     "); pack the launcher as it was built (--force replaces the payload)";
+            return false;
+        }
+        stub->resize(firstEntry);
+    }
+    return true;
+}
+
+}  // namespace
+
 bool BuildPackedFile(const std::string& stubPath, const std::string& requirement,
                      const std::string& url, const std::string& classPath,
                      const std::string& outputPath, std::string* error)
 {
+    return BuildPackedFile(stubPath, requirement, url, classPath, outputPath, BuildOptions(),
+                           error);
+}
+
+bool BuildPackedFile(const std::string& stubPath, const std::string& requirement,
+                     const std::string& url, const std::string& classPath,
+                     const std::string& outputPath, const BuildOptions& options,
+                     std::string* error)
+{
+    if (!IsValidAlignment(options.alignment)) {
+        *error = "alignment " + std::to_string(options.alignment) +
+                 " is not a power of two from 1 to " + std::to_string(kMaxAlignment);
+        return false;
+    }
     const std::string className = FileNamePart(classPath);
     if (!CheckStringValue("the requirement", requirement, error) ||
         !CheckStringValue("the URL", url, error) || !CheckClassFileName(className, error))
         return false;
 
     std::vector<uint8_t> stub;
-    if (!ReadWholeFile(stubPath, &stub, error))
+    if (!ReadWholeFile(stubPath, &stub, error) ||
+        !CutToLauncher(stubPath, options.force, &stub, error))
         return false;
-    if (HasPayload(stub)) {
-        *error = "stub " + stubPath + " already carries a payload (first entry at " +
-                 Hex(ReadUInt32At(stub, stub.size() - kTrailerSize)) +
-                 "); pack the launcher as it was built";
-        return false;
-    }
 
     std::vector<Entry> entries;
     entries.push_back(StringEntry(kRequirementEntry, requirement));
@@ -360,7 +490,12 @@ bool BuildPackedFile(const std::string& stubPath, const std::string& requirement
 
     if (!CheckPayload(entries, stub.size(), error))
         return false;
-    std::vector<uint8_t> payload = EncodePayload(entries, uint32_t(stub.size()));
+    std::vector<uint8_t> payload = EncodePayload(entries, uint32_t(stub.size()), options.alignment);
+    if (stub.size() + payload.size() > kMaxOffset) {
+        *error = "the packed file would be " + std::to_string(stub.size() + payload.size()) +
+                 " bytes; offsets in the payload end below 4 GB";
+        return false;
+    }
 
     // Written beside the output and renamed into place, so that a failure
     // never leaves a half-written or a missing executable behind.
@@ -369,6 +504,42 @@ bool BuildPackedFile(const std::string& stubPath, const std::string& requirement
         !MoveIntoPlace(partialPath, outputPath, error)) {
         std::remove(partialPath.c_str());
         return false;
+    }
+    return true;
+}
+
+bool ExtractEntries(const std::vector<uint8_t>& file, const std::string& directory,
+                    std::vector<std::string>* written, std::string* error)
+{
+    written->clear();
+    ChainWalk walk;
+    if (!WalkPayload(file, &walk, error))
+        return false;
+    if (walk.end == ChainEnd::kBadName) {
+        *error = "entry " + std::to_string(walk.entries.size()) + " at " + Hex(walk.endPosition) +
+                 " is named \"" + walk.storedName +
+                 "\", which is not a plain file name: refused, nothing written";
+        return false;
+    }
+    if (walk.entries.empty()) {
+        *error = "no payload: no entry at " + Hex(walk.firstEntry) + ", where the trailer points";
+        return false;
+    }
+    for (std::size_t i = 0; i < walk.entries.size(); ++i) {
+        if (walk.entries[i].kind != 0) {
+            *error = "entry " + std::to_string(i) + " (" + walk.entries[i].name + ") has kind " +
+                     std::to_string(walk.entries[i].kind) +
+                     ", which the launcher cannot extract: refused, nothing written";
+            return false;
+        }
+    }
+    for (const ListedEntry& entry : walk.entries) {
+        const std::string path = directory.empty() ? entry.name : directory + "/" + entry.name;
+        const std::vector<uint8_t> data(file.begin() + entry.dataOffset,
+                                        file.begin() + entry.dataOffset + entry.length);
+        if (!WriteOutputFile(path, data, {}, error))
+            return false;
+        written->push_back(path);
     }
     return true;
 }

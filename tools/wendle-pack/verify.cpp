@@ -1,0 +1,352 @@
+#include "verify.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace wendle_pack {
+
+namespace {
+
+const uint8_t kClassMagic[4] = {0xCA, 0xFE, 0xBA, 0xBE};
+
+// The version prefixes the probe knows, in the order it tests them.
+const char* const kKnownVersions[] = {"1.1", "1.2", "1.0", "A"};
+
+class Findings {
+public:
+    explicit Findings(std::vector<Finding>* out) : out_(out) {}
+    void Error(const std::string& text) { out_->push_back({Finding::kError, text}); }
+    void Warning(const std::string& text) { out_->push_back({Finding::kWarning, text}); }
+
+private:
+    std::vector<Finding>* out_;
+};
+
+bool StartsWith(const std::string& text, const char* prefix)
+{
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string Plural(uint64_t count, const char* word)
+{
+    return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+std::string EntryLabel(std::size_t index, const ListedEntry& entry)
+{
+    return "entry " + std::to_string(index) + " (" + Quoted(entry.name) + ")";
+}
+
+bool MagicAt(const std::vector<uint8_t>& file, uint64_t offset)
+{
+    return offset + 3 <= file.size() && file[offset] == 't' && file[offset + 1] == 'v' &&
+           file[offset + 2] == 'q';
+}
+
+// Splits at blanks and tabs, as a VM's command line is split into the
+// probe's arguments.
+std::vector<std::string> Alternatives(const std::string& requirement)
+{
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : requirement + " ") {
+        if (c == ' ' || c == '\t') {
+            if (!word.empty())
+                words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    return words;
+}
+
+void CheckChainEnd(const std::vector<uint8_t>& file, const ChainWalk& walk, Findings& findings)
+{
+    const std::size_t index = walk.entries.size();
+    const std::string at = " at " + Hex(walk.endPosition);
+    const std::string where = "entry " + std::to_string(index) + at;
+    const std::string walkEnds = "; the launcher's walk ends there";
+    const bool noMagic = walk.end == ChainEnd::kTrailer || walk.end == ChainEnd::kPadding ||
+                         walk.end == ChainEnd::kOtherBytes;
+    if (index == 0 && noMagic) {
+        findings.Error("no payload: the trailer at " + Hex(walk.trailer) + " points at " +
+                       Hex(walk.endPosition) +
+                       (walk.endPosition >= walk.trailer ? ", not in front of itself"
+                                                         : ", where no entry starts"));
+        return;
+    }
+    switch (walk.end) {
+    case ChainEnd::kTrailer:
+    case ChainEnd::kPadding:
+        return;
+    case ChainEnd::kOtherBytes:
+        findings.Error("the " + Plural(walk.trailer - walk.endPosition, "byte") + " from " +
+                       Hex(walk.endPosition) + " up to the trailer at " + Hex(walk.trailer) +
+                       " are neither an entry nor zero padding; the launcher ignores them");
+        return;
+    case ChainEnd::kMagicCase:
+        findings.Error(where + " starts with " +
+                       Quoted(std::string(file.begin() + walk.endPosition,
+                                          file.begin() + walk.endPosition + kMagicSize)) +
+                       ": the magic must read \"tvq\", in lower case" + walkEnds);
+        return;
+    case ChainEnd::kTenEntries:
+        findings.Error("more than ten entries: the launcher reads ten and ignores the entry" + at +
+                       " and everything behind it");
+        return;
+    case ChainEnd::kLongName:
+        if (walk.storedName.size() <= kMaxNameLength) {
+            findings.Error(where + ": its name runs to the end of the file without a NUL" +
+                           walkEnds);
+            return;
+        }
+        findings.Error(where + " has a name of " +
+                       (walk.storedName.size() > kMaxStringLength
+                            ? std::string("more than ") + std::to_string(kMaxStringLength)
+                            : std::to_string(walk.storedName.size())) +
+                       " characters; the launcher holds names of at most " +
+                       std::to_string(kMaxNameLength) + walkEnds);
+        return;
+    case ChainEnd::kBadName:
+        findings.Error(where + " is named " + Quoted(walk.storedName) +
+                       ", which is not a plain file name (it is empty, \".\" or \"..\", or holds "
+                       "a path separator or a drive colon)" + walkEnds);
+        return;
+    case ChainEnd::kHeaderCut:
+        findings.Error(where + ": its header runs into the trailer at " + Hex(walk.trailer) +
+                       walkEnds);
+        return;
+    case ChainEnd::kDataCut:
+        findings.Error(where + ": its " + Plural(walk.storedLength, "byte") +
+                       " of data reach past the trailer at " + Hex(walk.trailer) + walkEnds);
+        return;
+    }
+}
+
+// A signing tool pads the file to a multiple of 8 before the certificate
+// table; a file packed without that alignment then has zeros where the
+// launcher looks for the trailer.
+void ExplainSignerPadding(const std::vector<uint8_t>& file, const CertificateTable& table,
+                          Findings& findings)
+{
+    for (uint64_t padding = 1; padding < kDefaultAlignment; ++padding) {
+        if (table.offset < padding + kTrailerSize)
+            return;
+        if (file[table.offset - padding] != 0)
+            return;
+        const uint64_t trailer = table.offset - padding - kTrailerSize;
+        const uint32_t firstEntry = ReadUInt32At(file, trailer);
+        if (firstEntry < trailer && MagicAt(file, firstEntry)) {
+            findings.Error("the " + Plural(padding, "zero byte") +
+                           " in front of the certificate table look like a signing tool's "
+                           "padding, with the trailer at " + Hex(trailer) +
+                           " in front of them: the file was packed without --align 8; pack it "
+                           "again (the default aligns) and sign it again");
+            return;
+        }
+    }
+}
+
+// True, with the value, when the launcher can read the setting.
+bool CheckSetting(const std::vector<uint8_t>& file, std::size_t index, const ListedEntry& entry,
+                  const char* expectedName, const char* what, Findings& findings,
+                  std::string* value)
+{
+    if (!SameNameIgnoringCase(entry.name, expectedName)) {
+        findings.Error("entry " + std::to_string(index) + " is named " + Quoted(entry.name) +
+                       "; the launcher reads " + what + " from an entry named " +
+                       Quoted(expectedName) + " (letter case ignored) and shows its usage "
+                       "message without it");
+        return false;
+    }
+    const std::string label = EntryLabel(index, entry);
+    const uint8_t* data = file.data() + entry.dataOffset;
+    const void* nul = std::memchr(data, 0, entry.length);
+    if (nul == nullptr) {
+        findings.Error(label + ": its " + Plural(entry.length, "byte") +
+                       " of data hold no NUL, so the launcher cannot read " + what);
+        return false;
+    }
+    const std::size_t textLength = static_cast<const uint8_t*>(nul) - data;
+    if (textLength > kMaxStringLength) {
+        findings.Error(label + ": " + what + " has " + std::to_string(textLength) +
+                       " characters; the launcher holds at most " +
+                       std::to_string(kMaxStringLength));
+        return false;
+    }
+    if (textLength + 1 < entry.length)
+        findings.Warning(label + ": the " + Plural(entry.length - textLength - 1, "byte") +
+                         " behind the NUL are ignored");
+    value->assign(reinterpret_cast<const char*>(data), textLength);
+    return true;
+}
+
+void CheckInstallerClass(const std::vector<uint8_t>& file, const ListedEntry& entry,
+                         Findings& findings)
+{
+    const std::string label = EntryLabel(2, entry) + ", the installer class";
+    const std::string suffix = ".class";
+    const bool hasSuffix =
+        entry.name.size() > suffix.size() &&
+        SameNameIgnoringCase(entry.name.substr(entry.name.size() - suffix.size()), suffix);
+    if (!hasSuffix)
+        findings.Error(label + ": its name does not end in \".class\"; the VM is given the "
+                               "name without its extension and looks for that name and "
+                               "\".class\"");
+    if (entry.length < sizeof kClassMagic ||
+        std::memcmp(file.data() + entry.dataOffset, kClassMagic, sizeof kClassMagic) != 0)
+        findings.Error(label + ": its data do not start with CA FE BA BE; it is not a Java "
+                               "class file");
+    const std::size_t dot = entry.name.rfind('.');
+    const std::string className = dot == std::string::npos ? entry.name : entry.name.substr(0, dot);
+    if (className.find('.') != std::string::npos)
+        findings.Warning(label + ": the class name " + Quoted(className) +
+                         " holds a dot; the VM takes the part in front of it for a package "
+                         "and looks in a folder the launcher does not write");
+    if (className.find(' ') != std::string::npos)
+        findings.Warning(label + ": the class name " + Quoted(className) +
+                         " holds a blank; the VM's command line splits it into two words");
+}
+
+}  // namespace
+
+int Verification::Count(Finding::Severity severity) const
+{
+    int count = 0;
+    for (const Finding& finding : findings)
+        count += finding.severity == severity ? 1 : 0;
+    return count;
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] - 'A' + 'a') : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? char(b[i] - 'A' + 'a') : b[i];
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::vector<Finding> CheckRequirement(const std::string& requirement)
+{
+    std::vector<Finding> out;
+    Findings findings(&out);
+    const std::vector<std::string> alternatives = Alternatives(requirement);
+    if (alternatives.empty()) {
+        findings.Error("the requirement string has no alternatives: the probe answers NO on "
+                       "every VM");
+        return out;
+    }
+    if (requirement.find('"') != std::string::npos)
+        findings.Warning("the requirement string holds a double quote, which the VM's command "
+                         "line takes for quoting");
+    std::size_t canMatch = 0;
+    for (const std::string& alternative : alternatives) {
+        const std::size_t colons = std::count(alternative.begin(), alternative.end(), ':');
+        if (colons < 2) {
+            findings.Error("alternative " + Quoted(alternative) +
+                           " is not of the form <version>:<vendor>:<os>: it has " +
+                           std::to_string(colons) + " \":\" where two are needed");
+            continue;
+        }
+        const std::string version = alternative.substr(0, alternative.find(':'));
+        bool known = false;
+        for (const char* prefix : kKnownVersions)
+            known = known || StartsWith(version, prefix);
+        if (!known) {
+            findings.Warning("alternative " + Quoted(alternative) +
+                             " can never match: its version field " + Quoted(version) +
+                             " does not begin with 1.0, 1.1, 1.2 or A (letter case counts)");
+            continue;
+        }
+        ++canMatch;
+    }
+    if (canMatch == 0)
+        findings.Error("no alternative of the requirement string can ever match: the launcher "
+                       "will find no suitable VM");
+    return out;
+}
+
+Verification VerifyPackedFile(const std::vector<uint8_t>& file)
+{
+    Verification result;
+    Findings findings(&result.findings);
+    result.table = FindCertificateTable(file);
+    const CertificateTable& table = result.table;
+    const std::string tableText = "the certificate table (at " + Hex(table.offset) + ", " +
+                                  Plural(table.size, "byte") + ")";
+    if (table.state == CertificateTable::kOutside)
+        findings.Error("the security directory names " + tableText +
+                       ", which does not lie inside the file of " + Plural(file.size(), "byte") +
+                       ": the signature is damaged, and the launcher reads the file as unsigned");
+    else if (table.state == CertificateTable::kNotAtEnd)
+        findings.Error(Plural(file.size() - (uint64_t(table.offset) + table.size), "byte") +
+                       " follow " + tableText +
+                       ": they lie outside the signed range, and the launcher reads the file as "
+                       "unsigned, looking for the trailer in its last 4 bytes");
+
+    std::string error;
+    if (!WalkPayload(file, &result.walk, &error)) {
+        findings.Error(error);
+        if (table.state == CertificateTable::kAtEnd)
+            ExplainSignerPadding(file, table, findings);
+        return result;
+    }
+    const ChainWalk& walk = result.walk;
+    CheckChainEnd(file, walk, findings);
+    const std::vector<ListedEntry>& entries = walk.entries;
+    if (entries.empty()) {
+        if (table.state == CertificateTable::kAtEnd)
+            ExplainSignerPadding(file, table, findings);
+        return result;
+    }
+    if (table.state == CertificateTable::kNotAtEnd &&
+        walk.firstEntry >= uint64_t(table.offset) + table.size)
+        findings.Error("the payload lies behind " + tableText +
+                       ", outside the signed range: pack the unsigned launcher, then sign");
+
+    if (entries.size() < 3)
+        findings.Error("the launcher needs three entries (the requirement \"CommandLine\", the "
+                       "download address \"URL\" and the installer class) and finds " +
+                       std::to_string(entries.size()));
+    std::string requirement, url;
+    if (CheckSetting(file, 0, entries[0], kRequirementEntry, "the requirement string", findings,
+                     &requirement)) {
+        const std::vector<Finding> alternatives = CheckRequirement(requirement);
+        result.findings.insert(result.findings.end(), alternatives.begin(), alternatives.end());
+    }
+    if (entries.size() > 1 &&
+        CheckSetting(file, 1, entries[1], kUrlEntry, "the download address", findings, &url) &&
+        url.empty())
+        findings.Warning("the download address is empty: the no-VM dialog has no page to open");
+    if (entries.size() > 2)
+        CheckInstallerClass(file, entries[2], findings);
+
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].kind != 0)
+            findings.Error(EntryLabel(i, entries[i]) + " has kind " +
+                           std::to_string(entries[i].kind) +
+                           "; the launcher extracts only entries of kind 0 and stops the "
+                           "installation at this one");
+        for (std::size_t j = 0; j < i; ++j) {
+            if (SameNameIgnoringCase(entries[i].name, entries[j].name))
+                findings.Warning(EntryLabel(i, entries[i]) + " has the name of entry " +
+                                 std::to_string(j) +
+                                 " (letter case ignored, as in Windows file names): it "
+                                 "replaces that entry's file when extracted");
+        }
+    }
+    return result;
+}
+
+}  // namespace wendle_pack

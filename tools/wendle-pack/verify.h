@@ -1,0 +1,42 @@
+// Checks a packed executable for everything the launcher relies on, and
+// says in words what is wrong.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pack_format.h"
+#include "pe_signature.h"
+
+namespace wendle_pack {
+
+struct Finding {
+    enum Severity { kError, kWarning };
+    Severity severity;
+    std::string text;
+};
+
+struct Verification {
+    std::vector<Finding> findings;
+    ChainWalk walk;            // the chain as the launcher reads it
+    CertificateTable table;
+
+    int Count(Finding::Severity severity) const;
+};
+
+// Errors: what makes the launcher show its usage message, lose entries,
+// fail the installation or its signature, or find no suitable VM.
+// Warnings: what works but is likely not what the publisher meant.
+Verification VerifyPackedFile(const std::vector<uint8_t>& file);
+
+// The requirement string as the probe reads it: blank-separated
+// alternatives <version>:<vendor>:<os>. Errors for alternatives without two
+// ":" and for a string of which no alternative can ever match; warnings for
+// single alternatives that can never match.
+std::vector<Finding> CheckRequirement(const std::string& requirement);
+
+// The launcher's comparison of entry names: ASCII letters in any case.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);
+
+}  // namespace wendle_pack
