@@ -35,6 +35,23 @@ const char* SkipBlanks(const char* text)
     return text;
 }
 
+const char* CommandLineTail(const char* commandLine)
+{
+    if (commandLine == NULL)
+        return "";
+    if (*commandLine == '"') {
+        ++commandLine;
+        while (*commandLine != '\0' && *commandLine != '"')
+            ++commandLine;
+        if (*commandLine == '"')
+            ++commandLine;
+    } else {
+        while (*commandLine != '\0' && *commandLine != ' ' && *commandLine != '\t')
+            ++commandLine;
+    }
+    return SkipBlanks(commandLine);
+}
+
 void LauncherApp::Run(const char* commandTail)
 {
     commandTail = SkipBlanks(commandTail);

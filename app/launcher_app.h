@@ -55,5 +55,9 @@ LauncherApp* GetLauncherApp();
 // does not fit is cut at outputSize - 1 characters.
 void FormatMessageText(char* output, size_t outputSize, const char* format, va_list arguments);
 
-// The command-line tail without its leading blanks and tabs, as WinMain gets it.
+// The text without its leading blanks and tabs.
 const char* SkipBlanks(const char* text);
+
+// What follows the program name (quoted or not) and the blanks and tabs
+// behind it in a whole command line, as GetCommandLineA gives it.
+const char* CommandLineTail(const char* commandLine);

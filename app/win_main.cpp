@@ -6,13 +6,17 @@
 #include "app/launcher_app.h"
 #include "payload/exception.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int)
+// The tail is taken from the whole command line rather than from WinMain's
+// argument: the C run-time's start-up skips every byte up to 0x20 as a blank,
+// and with char signed that includes 0x80 to 0xFF, so a requirement beginning
+// with a non-ASCII character would lose it.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearch();
     LauncherApp* app = GetLauncherApp();
     try {
         app->instance = instance;
-        app->Run(commandTail);
+        app->Run(CommandLineTail(GetCommandLineA()));
     } catch (CException* error) {
         delete error;
     }

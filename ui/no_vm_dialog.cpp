@@ -15,6 +15,17 @@
 
 static const int kInstallerClassSlot = 2;
 
+// Reads an edit field into text (kTextBufferSize bytes). A text that does not
+// fit is refused rather than cut: a cut path names another file or folder.
+static bool ReadField(HWND dialog, int controlId, char* text)
+{
+    text[0] = '\0';
+    if (GetWindowTextLengthA(GetDlgItem(dialog, controlId)) >= (int)kTextBufferSize)
+        return false;
+    GetDlgItemTextA(dialog, controlId, text, kTextBufferSize);
+    return true;
+}
+
 static void ApplyEnableRule(HWND dialog, int optionId)
 {
     static const int controls[] = {IDC_VM_PATH, IDC_BROWSE_VM, IDC_SAVE_FOLDER, IDC_BROWSE_FOLDER};
@@ -36,13 +47,12 @@ static bool RunWithNamedVm(HWND dialog)
 {
     LauncherApp* app = GetLauncherApp();
     char path[kTextBufferSize];
-    path[0] = '\0';
-    GetDlgItemTextA(dialog, IDC_VM_PATH, path, sizeof path);
-    if (path[0] == '\0') {
+    bool fits = ReadField(dialog, IDC_VM_PATH, path);
+    if (fits && path[0] == '\0') {
         app->ShowMessage(dialog, IDS_NAME_A_VM, MB_ICONINFORMATION);
         return false;
     }
-    if (!FileExists(path)) {
+    if (!fits || !FileExists(path)) {
         app->ShowMessage(dialog, IDS_NO_VM_AT_PATH, MB_ICONINFORMATION);
         return false;
     }
@@ -68,16 +78,16 @@ static bool SaveInstallerClass(HWND dialog)
 {
     LauncherApp* app = GetLauncherApp();
     char path[kTextBufferSize];
-    path[0] = '\0';
-    GetDlgItemTextA(dialog, IDC_SAVE_FOLDER, path, sizeof path);
-    if (path[0] == '\0') {
+    bool fits = ReadField(dialog, IDC_SAVE_FOLDER, path);
+    if (fits && path[0] == '\0') {
         app->ShowMessage(dialog, IDS_NAME_A_FOLDER, MB_ICONINFORMATION);
         return false;
     }
-    // A joined path that would not fit is refused like any other path that
-    // cannot be written: nothing is written and the user may try again.
+    // A folder or joined path that would not fit is refused like any other
+    // path that cannot be written: nothing is written and the user may try
+    // again.
     PayloadEntry* installer = app->archive.entries[kInstallerClassSlot];
-    if (installer == NULL || !AppendPath(path, app->installerClassFile)) {
+    if (!fits || installer == NULL || !AppendPath(path, app->installerClassFile)) {
         ShowCannotSave();
         return false;
     }

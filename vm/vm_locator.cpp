@@ -31,9 +31,12 @@ int VmLocator::Exec(const char* arguments)
         return kCannotStart;
 
     // Inheritable, or the child's writes to its standard output are lost.
+    // Nobody else may read or write it; deleting is shared so that the file
+    // can be deleted while a VM that outlived the wait still holds it: it
+    // then goes when that VM ends instead of staying in the drive's root.
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
-    HANDLE capture = CreateFileA(kCaptureFile, GENERIC_READ | GENERIC_WRITE, 0, &inheritable,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE capture = CreateFileA(kCaptureFile, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                 &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;

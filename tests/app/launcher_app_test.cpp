@@ -43,6 +43,28 @@ TEST(SkipBlanks, LeadingBlanksAndTabsGo)
     EXPECT_STREQ("A:A:A  ", SkipBlanks(" \t A:A:A  "));
 }
 
+TEST(CommandLineTail, FollowsTheProgramNameQuotedOrNot)
+{
+    const struct {
+        const char* commandLine;
+        const char* tail;
+    } cases[] = {
+        {"\"C:\\Program Files\\setup.exe\" A:A:A", "A:A:A"},
+        {"\"C:\\Program Files\\setup.exe\"A:A:A", "A:A:A"},
+        {"setup.exe  \t 1.1:A:A A:A:A", "1.1:A:A A:A:A"},
+        {"setup.exe", ""},
+        {"\"setup.exe\"   ", ""},
+        {"\"unclosed quote", ""},
+        {"", ""},
+        // The C run-time's own tail loses leading bytes above 0x7F.
+        {"setup.exe \x80\x9f\xa0\xff:A:A", "\x80\x9f\xa0\xff:A:A"},
+        {"C:\\D\xe9j\xe0\\setup.exe x", "x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(c.tail, CommandLineTail(c.commandLine)) << c.commandLine;
+    EXPECT_STREQ("", CommandLineTail(nullptr));
+}
+
 TEST(LauncherApp, StartsEmpty)
 {
     LauncherApp* app = GetLauncherApp();

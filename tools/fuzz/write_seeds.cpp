@@ -1,0 +1,37 @@
+// Writes the mutation campaign's mutants, built on a small stand-in stub
+// instead of Wendle.exe, into a folder: the payload fuzzer's seed corpus.
+// Usage: payload_seeds DIR [RANDOM_MUTANTS]
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "mutant_generator.h"
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: payload_seeds DIR [RANDOM_MUTANTS]\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    const size_t random = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 200;
+    const hardening::MutantSet set(hardening::MinimalPeStub(), 1, random);
+    for (size_t index = 0; index < set.size(); ++index) {
+        const hardening::Mutant mutant = set.Make(index);
+        char name[32];
+        std::snprintf(name, sizeof name, "/mutant-%05zu", index);
+        std::FILE* out = std::fopen((dir + name).c_str(), "wb");
+        if (out == nullptr || std::fwrite(mutant.file.data(), 1, mutant.file.size(), out) != mutant.file.size()) {
+            std::perror((dir + name).c_str());
+            return 1;
+        }
+        std::fclose(out);
+    }
+    std::FILE* base = std::fopen((dir + "/base").c_str(), "wb");
+    const hardening::Bytes bytes = set.Base();
+    if (base == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), base) != bytes.size())
+        return 1;
+    std::fclose(base);
+    std::printf("payload_seeds: %zu seeds in %s\n", set.size() + 1, dir.c_str());
+    return 0;
+}
