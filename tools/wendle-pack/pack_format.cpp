@@ -93,18 +93,95 @@ bool CheckClassFileName(const std::string& name, std::string* error)
     return true;
 }
 
-bool WriteOutputFile(const std::string& path, const std::vector<uint8_t>& head,
-               const std::vector<uint8_t>& tail, std::string* error)
+// An input class file, open for reading, with its size taken from the file
+// system: the class is copied in chunks and never held in memory whole.
+struct ClassFile {
+    std::FILE* in = nullptr;
+    uint64_t size = 0;
+    ~ClassFile()
+    {
+        if (in != nullptr)
+            std::fclose(in);
+    }
+};
+
+bool SeekTo(std::FILE* file, uint64_t offset, int origin)
+{
+#ifdef _WIN32
+    return _fseeki64(file, (long long)offset, origin) == 0;
+#else
+    return fseeko(file, (off_t)offset, origin) == 0;
+#endif
+}
+
+uint64_t Position(std::FILE* file)
+{
+#ifdef _WIN32
+    return (uint64_t)_ftelli64(file);
+#else
+    return (uint64_t)ftello(file);
+#endif
+}
+
+// Opens path and checks that it starts with CA FE BA BE.
+bool OpenClassFile(const std::string& path, ClassFile* file, std::string* error)
+{
+    file->in = std::fopen(path.c_str(), "rb");
+    if (file->in == nullptr) {
+        *error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    char magic[sizeof kClassMagic];
+    std::size_t got = std::fread(magic, 1, sizeof magic, file->in);
+    // A directory opens on some systems and fails only on the first read.
+    if (std::ferror(file->in)) {
+        *error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (got < sizeof magic || std::memcmp(magic, kClassMagic, sizeof kClassMagic) != 0) {
+        *error = "class file " + path + " does not start with CA FE BA BE: not a Java class file";
+        return false;
+    }
+    if (!SeekTo(file->in, 0, SEEK_END)) {
+        *error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    file->size = Position(file->in);
+    if (!SeekTo(file->in, 0, SEEK_SET)) {
+        *error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// Writes head, then the whole of body (when given) in large chunks, then tail.
+bool WriteOutputFile(const std::string& path, const std::vector<uint8_t>& head, ClassFile* body,
+                     const std::vector<uint8_t>& tail, std::string* error)
 {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) {
         *error = "cannot create " + path + ": " + std::strerror(errno);
         return false;
     }
-    bool written = std::fwrite(head.data(), 1, head.size(), out) == head.size() &&
-                   std::fwrite(tail.data(), 1, tail.size(), out) == tail.size() &&
-                   std::fflush(out) == 0;
+    bool written = std::fwrite(head.data(), 1, head.size(), out) == head.size();
+    std::vector<char> chunk(1 << 20);
+    uint64_t copied = 0;
+    std::size_t got;
+    while (written && body != nullptr &&
+           (got = std::fread(chunk.data(), 1, chunk.size(), body->in)) > 0) {
+        written = std::fwrite(chunk.data(), 1, got, out) == got;
+        copied += got;
+    }
     int writeErrno = errno;
+    if (written && body != nullptr && copied != body->size) {
+        std::fclose(out);
+        *error = "the class file changed its size while it was packed";
+        return false;
+    }
+    written = written && std::fwrite(tail.data(), 1, tail.size(), out) == tail.size() &&
+              std::fflush(out) == 0;
+    if (!written)
+        writeErrno = errno;
     if (std::fclose(out) != 0 && written) {
         written = false;
         writeErrno = errno;
@@ -474,25 +551,33 @@ bool BuildPackedFile(const std::string& stubPath, const std::string& requirement
         !CutToLauncher(stubPath, options.force, &stub, error))
         return false;
 
-    std::vector<Entry> entries;
-    entries.push_back(StringEntry(kRequirementEntry, requirement));
-    entries.push_back(StringEntry(kUrlEntry, url));
+    ClassFile classFile;
+    if (!OpenClassFile(classPath, &classFile, error))
+        return false;
+    // The class entry's name is checked here with its data left out; its
+    // size counts below.
     Entry classEntry;
     classEntry.name = className;
-    if (!ReadWholeFile(classPath, &classEntry.data, error))
-        return false;
-    if (classEntry.data.size() < sizeof kClassMagic ||
-        std::memcmp(classEntry.data.data(), kClassMagic, sizeof kClassMagic) != 0) {
-        *error = "class file " + classPath + " does not start with CA FE BA BE: not a Java class file";
-        return false;
-    }
-    entries.push_back(std::move(classEntry));
-
+    std::vector<Entry> entries{StringEntry(kRequirementEntry, requirement),
+                               StringEntry(kUrlEntry, url), classEntry};
     if (!CheckPayload(entries, stub.size(), error))
         return false;
-    std::vector<uint8_t> payload = EncodePayload(entries, uint32_t(stub.size()), options.alignment);
-    if (stub.size() + payload.size() > kMaxOffset) {
-        *error = "the packed file would be " + std::to_string(stub.size() + payload.size()) +
+
+    // stub | setting entries | class entry header  |  class data  |  padding | trailer
+    std::vector<uint8_t> head = stub;
+    for (const Entry& entry : entries) {
+        uint64_t length = &entry == &entries.back() ? classFile.size : entry.data.size();
+        if (length > kMaxOffset) {
+            *error = "class file " + classPath + " is larger than 4 GB";
+            return false;
+        }
+        AppendEntryBytes(head, entry.name, entry.kind, uint32_t(length), entry.data);
+    }
+    const uint64_t dataEnd = head.size() + classFile.size;
+    std::vector<uint8_t> tail(PaddingFor(dataEnd + kTrailerSize, options.alignment));
+    AppendUInt32(tail, uint32_t(stub.size()));
+    if (dataEnd + tail.size() > kMaxOffset) {
+        *error = "the packed file would be " + std::to_string(dataEnd + tail.size()) +
                  " bytes; offsets in the payload end below 4 GB";
         return false;
     }
@@ -500,7 +585,7 @@ bool BuildPackedFile(const std::string& stubPath, const std::string& requirement
     // Written beside the output and renamed into place, so that a failure
     // never leaves a half-written or a missing executable behind.
     const std::string partialPath = outputPath + ".partial";
-    if (!WriteOutputFile(partialPath, stub, payload, error) ||
+    if (!WriteOutputFile(partialPath, head, &classFile, tail, error) ||
         !MoveIntoPlace(partialPath, outputPath, error)) {
         std::remove(partialPath.c_str());
         return false;
@@ -537,7 +622,7 @@ bool ExtractEntries(const std::vector<uint8_t>& file, const std::string& directo
         const std::string path = directory.empty() ? entry.name : directory + "/" + entry.name;
         const std::vector<uint8_t> data(file.begin() + entry.dataOffset,
                                         file.begin() + entry.dataOffset + entry.length);
-        if (!WriteOutputFile(path, data, {}, error))
+        if (!WriteOutputFile(path, data, nullptr, {}, error))
             return false;
         written->push_back(path);
     }

@@ -1,0 +1,36 @@
+// Windows side of bench/run, under Wine: times the launcher and its floors
+// and prints raw samples for bench/run to summarise.
+//   wendle_bench search  --wendle EXE --wendle-lazy EXE --floor EXE --floor-imports EXE
+//                        --probe-class FILE [--reps N] [--jvm-reps N]
+//   wendle_bench extract --packed EXE --class FILE [--reps N]
+//   wendle_bench memory  --small EXE --big EXE [--reps N]
+//   wendle_bench compare [--reps N] KEY COMMAND KEY COMMAND ...
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "benches.h"
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: wendle_bench search|extract|memory OPTIONS\n");
+        return 2;
+    }
+    try {
+        if (strcmp(argv[1], "search") == 0)
+            return bench::RunSearchBench(argc, argv);
+        if (strcmp(argv[1], "extract") == 0)
+            return bench::RunExtractBench(argc, argv);
+        if (strcmp(argv[1], "memory") == 0)
+            return bench::RunMemoryBench(argc, argv);
+        if (strcmp(argv[1], "compare") == 0)
+            return bench::RunCompareBench(argc, argv);
+    } catch (const std::exception& error) {
+        printf("error %s\n", error.what());
+        fflush(stdout);
+        return 1;
+    }
+    fprintf(stderr, "wendle_bench: unknown bench %s\n", argv[1]);
+    return 2;
+}
