@@ -1,8 +1,5 @@
 #include "ui/no_vm_dialog.h"
 
-#include <commdlg.h>
-#include <shellapi.h>
-#include <shlobj.h>
 #include <string.h>
 
 #include "app/launcher_app.h"
@@ -10,6 +7,7 @@
 #include "payload/paths.h"
 #include "res/resource.h"
 #include "ui/dialog_layout.h"
+#include "ui/shell_functions.h"
 #include "ui/vm_select_dialog.h"
 #include "vm/vm_locator.h"
 
@@ -123,7 +121,7 @@ static void BrowseForVm(HWND dialog)
     request.nMaxFile = sizeof chosen;
     request.Flags = OFN_HIDEREADONLY;
     request.lpstrDefExt = "exe";
-    if (GetOpenFileNameA(&request))
+    if (OpenFileDialog(&request))
         SetDlgItemTextA(dialog, IDC_VM_PATH, chosen);
 }
 
@@ -134,19 +132,19 @@ static void BrowseForFolder(HWND dialog)
     BROWSEINFOA request;
     memset(&request, 0, sizeof request);
     request.pszDisplayName = folder;
-    LPITEMIDLIST item = SHBrowseForFolderA(&request);
+    LPITEMIDLIST item = BrowseForFolder(&request);
     if (item == NULL)
         return;
-    if (SHGetPathFromIDListA(item, folder))
+    if (PathFromItem(item, folder))
         SetDlgItemTextA(dialog, IDC_SAVE_FOLDER, folder);
-    ILFree(item);
+    FreeItem(item);
 }
 
 static void OnOk(HWND dialog)
 {
     bool done = false;
     if (IsDlgButtonChecked(dialog, IDC_OPT_DOWNLOAD) == BST_CHECKED) {
-        ShellExecuteA(dialog, "open", GetLauncherApp()->downloadUrl, "", "", SW_SHOW);
+        OpenWithShell(dialog, "open", GetLauncherApp()->downloadUrl);
         done = true;
     } else if (IsDlgButtonChecked(dialog, IDC_OPT_RUN_VM) == BST_CHECKED) {
         done = RunWithNamedVm(dialog);

@@ -18,6 +18,15 @@ namespace {
     throw std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
 }
 
+// Presses a dialog's button by posting the command it sends. BM_CLICK can be
+// lost when the dialog is not the active window, which with several
+// launchers on screen at once it often is not.
+void Press(HWND dialog, int buttonId)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 (LPARAM)GetDlgItem(dialog, buttonId));
+}
+
 // Answers one window; false when it is not ready for an answer yet.
 bool Answer(HWND window, SelectionAnswer selection, std::vector<std::string>* seen)
 {
@@ -35,24 +44,24 @@ bool Answer(HWND window, SelectionAnswer selection, std::vector<std::string>* se
             count == 0 || count == DWORD_PTR(CB_ERR))
             return false;
         seen->push_back("selection");
-        test_support::Click(window, selection == SelectionAnswer::Launch ? IDOK : IDCANCEL);
+        Press(window, selection == SelectionAnswer::Launch ? IDOK : IDCANCEL);
         return true;
     }
     if (GetDlgItem(window, IDC_OPT_DOWNLOAD) != nullptr) {
         seen->push_back("no-vm");
-        test_support::Click(window, IDCANCEL);
+        Press(window, IDCANCEL);
         return true;
     }
     test_support::MessageBoxView box = test_support::ReadMessageBox(window);
     if (box.hasOk && box.text == kUsageText) {
         seen->push_back("usage");
-        test_support::Click(window, IDOK);
+        Press(window, IDOK);
     } else if (box.hasYes) {
         seen->push_back("question");
-        test_support::Click(window, IDYES);
+        Press(window, IDYES);
     } else {
         seen->push_back("message: " + box.text);
-        test_support::Click(window, box.hasOk ? IDOK : IDCANCEL);
+        Press(window, box.hasOk ? IDOK : IDCANCEL);
     }
     return true;
 }
