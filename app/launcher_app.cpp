@@ -143,10 +143,12 @@ void LauncherApp::WriteProbeClass()
 
 void LauncherApp::DeleteProbeClass()
 {
+    // Without a temporary directory no probe was written, and the joined
+    // name would point at the root of the current drive.
+    if (tempDir[0] == '\0')
+        return;
     char path[kTextBufferSize];
-    path[0] = '\0';
-    if (CopyText(path, sizeof path, tempDir) && AppendPath(path, kProbeClassFileName) &&
-        tempDir[0] != '\0')
+    if (CopyText(path, sizeof path, tempDir) && AppendPath(path, kProbeClassFileName))
         remove(path);
 }
 
