@@ -68,6 +68,13 @@ std::string TempDir()
     return dir;
 }
 
+std::string CurrentDir()
+{
+    char dir[MAX_PATH];
+    GetCurrentDirectoryA(sizeof dir, dir);
+    return dir;
+}
+
 ScratchDir::ScratchDir(const std::string& tag)
 {
     static unsigned counter = 0;

@@ -33,6 +33,7 @@ bool PathExists(const std::string& path);
 // Names of the files and folders directly in a folder, sorted.
 std::vector<std::string> ListDir(const std::string& path);
 std::string TempDir();
+std::string CurrentDir();
 
 // A small class file: CA FE BA BE and size - 4 further bytes of a fixed pattern.
 Bytes FakeClassFile(size_t size);

@@ -9,11 +9,21 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "expected_texts.h"
 #include "test_support.h"
 #include "tools/wendle-pack/pack_format.h"
 #include "window_driver.h"
 
 namespace ui_test {
+
+// The texts of the English variant, which the scenarios run in.
+inline const expected::Variant& English()
+{
+    return expected::kVariants[1];
+}
+
 
 // How long a window may take to appear, and a whole search of up to three
 // VMs (each probe run is a process start, or a JVM start behind the bridge).
@@ -35,6 +45,17 @@ struct VmSetup {
 // folders the VMs were installed in, the installer's record, a capture file
 // left in the root of drive C:.
 void ResetMachine();
+
+// A scenario starts and ends on a machine without any VM of an earlier one.
+class ScenarioTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(0x0409, English().language);
+        ResetMachine();
+    }
+    void TearDown() override { ResetMachine(); }
+};
 // Installs a VM (javaHome\Bin\java.exe for the JDK, javaHome\Bin\jre.exe
 // for the JRE, jview.exe in the Windows directory) and registers it where
 // its kind looks; returns the path by which the launcher will name it.

@@ -20,20 +20,8 @@ namespace {
 
 const char kAddress[] = "https://wendle.example.org/java";
 
-const expected::Variant& English()
-{
-    return expected::kVariants[1];
-}
-
-class NoVmDialog : public ::testing::Test {
+class NoVmDialog : public ScenarioTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(0x0409, English().language);
-        ResetMachine();
-    }
-    void TearDown() override { ResetMachine(); }
-
     // Presses OK, expects an information box with text and the given owner
     // (null: none), answers it and expects the dialog to stay as it was: the
     // option still chosen and the typed text unchanged.

@@ -18,20 +18,8 @@ using test_support::ListItem;
 
 namespace {
 
-const expected::Variant& English()
-{
-    return expected::kVariants[1];
-}
-
-class SelectionDialog : public ::testing::Test {
+class SelectionDialog : public ScenarioTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(0x0409, English().language);
-        ResetMachine();
-    }
-    void TearDown() override { ResetMachine(); }
-
     static std::vector<std::pair<std::string, LRESULT>> Items(const ComboView& view)
     {
         std::vector<std::pair<std::string, LRESULT>> items;

@@ -22,14 +22,9 @@ using namespace views_test;
 using test_support::ScratchDir;
 using vm_doubles::VmBehaviour;
 
-namespace {
+using test_support::CurrentDir;
 
-std::string CurrentDir()
-{
-    char dir[MAX_PATH];
-    GetCurrentDirectoryA(sizeof dir, dir);
-    return dir;
-}
+namespace {
 
 // Registers home the way the Temurin MSI does with its default features:
 // Software\Eclipse Adoptium\JDK\<version>\hotspot\MSI, Path = home\.

@@ -15,14 +15,9 @@
 using test_support::ScratchDir;
 using vm_doubles::VmBehaviour;
 
-namespace {
+using test_support::CurrentDir;
 
-std::string CurrentDir()
-{
-    char dir[MAX_PATH];
-    GetCurrentDirectoryA(sizeof dir, dir);
-    return dir;
-}
+namespace {
 
 // Every run happens with the current directory in a scratch folder on C:, so
 // that the capture file "\stdout.tmp" lies in C:\.
