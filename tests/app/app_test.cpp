@@ -1,0 +1,61 @@
+// The launcher's start: the command-line tail, the message text bound, and
+// the DLL search that keeps planted DLLs out.
+#include <gtest/gtest.h>
+
+#include "app/dll_search.h"
+#include "app/launcher_app.h"
+#include "harness.h"
+
+namespace {
+
+TEST(CommandLine, TheTailFollowsTheProgramNameAndItsBlanks)
+{
+    struct {
+        const char* commandLine;
+        const char* tail;
+    } cases[] = {
+        {"setup.exe", ""},
+        {"setup.exe   \t ", ""},
+        {"setup.exe 1.1:A:A", "1.1:A:A"},
+        {"\"C:\\My Setup\\setup.exe\"  A:A:A B:B:B", "A:A:A B:B:B"},
+        {"\"C:\\unclosed quote", ""},
+        {"setup.exe \xE9t\xE9:A:A", "\xE9t\xE9:A:A"},
+    };
+    for (const auto& each : cases)
+        EXPECT_STREQ(each.tail, CommandLineTail(each.commandLine)) << each.commandLine;
+}
+
+void Format(char* output, size_t size, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    FormatMessageText(output, size, format, arguments);
+    va_end(arguments);
+}
+
+TEST(Messages, AFormattedTextIsCutToItsBuffer)
+{
+    char text[kMessageBufferSize + 1];
+    text[kMessageBufferSize] = '#';
+    std::string path(2000, 'p');
+    Format(text, kMessageBufferSize, "saved to %s.", path.c_str());
+    EXPECT_EQ(kMessageBufferSize - 1, strlen(text));
+    EXPECT_EQ('#', text[kMessageBufferSize]);
+    Format(text, kMessageBufferSize, "saved to %s.", "C:\\Temp\\a.class");
+    EXPECT_STREQ("saved to C:\\Temp\\a.class.", text);
+}
+
+// Under Wine a DLL named like a system DLL always comes from Wine's own, so
+// the test plants one with a name of its own beside the test program.
+TEST(DllPlanting, TheApplicationsFolderIsNotSearched)
+{
+    char self[MAX_PATH];
+    std::string planted(self, GetModuleFileNameA(nullptr, self, sizeof self));
+    planted = planted.substr(0, planted.rfind('\\')) + "\\wendleplant.dll";
+    ASSERT_TRUE(CopyFileA(PLANTED_DLL, planted.c_str(), FALSE));
+    EXPECT_TRUE(RestrictDllSearch());
+    EXPECT_EQ(nullptr, LoadLibraryA("wendleplant.dll"));
+    DeleteFileA(planted.c_str());
+}
+
+}  // namespace

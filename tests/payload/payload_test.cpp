@@ -1,0 +1,157 @@
+// The payload archive as the launcher reads it from a file, the file wrapper
+// and the path functions over the fixed 260-byte buffers.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "harness.h"
+#include "payload/exception.h"
+#include "payload/paths.h"
+#include "payload/payload_archive.h"
+#include "payload/text_buffer.h"
+
+using wendle_pack::Entry;
+
+namespace {
+
+// An edit of a 260-byte buffer that holds text: its result and the buffer.
+std::string On(const std::string& text, const std::function<bool(char*)>& edit)
+{
+    char buffer[kTextBufferSize];
+    CopyText(buffer, sizeof buffer, text.c_str());
+    bool ok = edit(buffer);
+    return std::to_string(ok) + " " + buffer;
+}
+
+TEST(Paths, JoinCutSplitAndTheirBounds)
+{
+    const std::string dir250 = "C:\\" + std::string(247, 'd'), full(259, 'x');
+    auto name = [](char* path) {
+        char name[kTextBufferSize] = "untouched";
+        bool found = GetFileNamePart(path, name);
+        return CopyText(path, kTextBufferSize, name) && found;
+    };
+    auto appendInFive = [](const char* more) {
+        return [more](char* text) {
+            char small[5];
+            CopyText(small, sizeof small, text);
+            bool fits = AppendText(small, sizeof small, more);
+            return CopyText(text, kTextBufferSize, small) && fits;
+        };
+    };
+    struct {
+        const char* what;
+        std::string got, expected;
+    } cases[] = {
+        {"a directory gains one backslash", On("C:\\T", [](char* t) { return AppendPath(t, "a.class"); }), "1 C:\\T\\a.class"},
+        {"one backslash stays one", On("C:\\T\\", [](char* t) { return AppendPath(t, "a.class"); }), "1 C:\\T\\a.class"},
+        {"a name's trailing backslash goes", On("C:\\T", [](char* t) { return AppendPath(t, "sub\\"); }), "1 C:\\T\\sub"},
+        {"an empty directory gives the root", On("", [](char* t) { return AppendPath(t, "a.class"); }), "1 \\a.class"},
+        {"a name's leading backslash stays", On("C:\\T", [](char* t) { return AppendPath(t, "\\a"); }), "1 C:\\T\\\\a"},
+        {"259 characters fit", On(dir250, [](char* t) { return AppendPath(t, "12345678"); }), "1 " + dir250 + "\\12345678"},
+        {"260 do not, the directory stays", On(dir250, [](char* t) { return AppendPath(t, "123456789"); }), "0 " + dir250},
+        {"empty text becomes a backslash", On("", AddBackslash), "1 \\"},
+        {"a drive gains a backslash", On("C:", AddBackslash), "1 C:\\"},
+        {"a backslash is not doubled", On("C:\\", AddBackslash), "1 C:\\"},
+        {"a full buffer gains none", On(full, AddBackslash), "0 " + full},
+        {"only one backslash is removed", On("a\\\\", [](char* t) { return RemoveBackslash(t), true; }), "1 a\\"},
+        {"the extension goes", On("simpjava.class", StripExtension), "1 simpjava"},
+        {"only the last extension goes", On("a.b.c", StripExtension), "1 a.b"},
+        {"a dot in a folder counts", On("C:\\dir.x\\file", StripExtension), "1 C:\\dir"},
+        {"no dot, no change", On("simpjava", StripExtension), "0 simpjava"},
+        {"the file name of a path", On("C:\\jdk\\bin\\java.exe", name), "1 java.exe"},
+        {"a trailing backslash names the folder", On("C:\\jdk\\bin\\", name), "1 bin"},
+        {"no backslash, no name", On("java.exe", name), "0 untouched"},
+        {"appending what fits", On("abc", appendInFive("d")), "1 abcd"},
+        {"appending what does not fit", On("abc", appendInFive("de")), "0 abc"},
+    };
+    for (const auto& each : cases)
+        EXPECT_EQ(each.expected, each.got) << each.what;
+    char text[] = "a";
+    EXPECT_EQ(nullptr, LastChar(text + 1));
+    EXPECT_EQ(text, LastChar(text));
+    EXPECT_EQ(nullptr, FindLastChar(text, '\0'));
+    char copy[4] = "old";
+    EXPECT_FALSE(CopyText(copy, sizeof copy, "long"));
+    EXPECT_STREQ("old", copy);
+}
+
+TEST(FileHandle, ReadsWithinBoundsAndThrowsOnFailure)
+{
+    wt::Scratch dir("file");
+    wt::WriteFile(dir / "f", std::string("\x00\x28\x01\x00" "abc\0" "defgh", 13));
+    FileHandle file;
+    file.OpenRead((dir / "f").c_str());
+    DWORD value = 0;
+    EXPECT_TRUE(file.ReadUInt32(&value));
+    EXPECT_EQ(0x12800u, value);
+    char text[4];
+    EXPECT_TRUE(file.ReadCString(text, sizeof text));
+    EXPECT_STREQ("abc", text);
+    EXPECT_FALSE(file.ReadCString(text, sizeof text)) << "no NUL within the buffer";
+    EXPECT_STREQ("def", text);
+    EXPECT_FALSE(file.ReadCString(text, sizeof text)) << "the file ends first";
+    EXPECT_STREQ("h", text);
+    EXPECT_THROW(file.Seek(-1, FILE_BEGIN), CException*);
+    EXPECT_THROW(file.OpenRead((dir / "missing").c_str()), CException*);
+    EXPECT_FALSE(file.IsOpen());
+}
+
+std::vector<Entry> ThreeEntries()
+{
+    return {wendle_pack::StringEntry("CommandLine", "A:A:A"), wendle_pack::StringEntry("URL", "https://example.org"),
+            {"simpjava.class", 0, {0xCA, 0xFE, 0xBA, 0xBE}}};
+}
+
+// Wendle.exe, a payload, and a certificate table that the security
+// directory names with statedSize (its true size is 16).
+std::string Signed(DWORD statedSize)
+{
+    std::string exe = wt::ReadFile(WENDLE_EXE);
+    std::vector<uint8_t> payload = wendle_pack::EncodePayload(ThreeEntries(), (uint32_t)exe.size(), 8);
+    std::string file = exe + std::string(payload.begin(), payload.end());
+    DWORD table[2] = {(DWORD)file.size(), statedSize};
+    DWORD pe = *(const DWORD*)&file[0x3C];
+    file.replace(pe + 4 + 20 + 96 + 4 * 8, 8, (const char*)table, 8);
+    return file + std::string(16, 'C');
+}
+
+std::string Names(const std::string& bytes)
+{
+    wt::Scratch dir("walk");
+    wt::WriteFile(dir / "setup.exe", bytes);
+    PayloadArchive archive;
+    archive.ReadDirectoryFrom((dir / "setup.exe").c_str());
+    std::string names;
+    for (int slot = 0; slot < kMaxPayloadEntries && archive.entries[slot]; ++slot)
+        names += std::string(names.empty() ? "" : ",") + archive.entries[slot]->name;
+    return names;
+}
+
+// Malformed payloads are the mutation campaign's; here, where a signature
+// puts the payload: in front of a certificate table that ends the file.
+TEST(PayloadArchive, ASignedInstallerKeepsItsPayload)
+{
+    EXPECT_EQ("CommandLine,URL,simpjava.class", Names(Signed(16)));
+    EXPECT_EQ("", Names(Signed(15))) << "a table that does not end the file is no table";
+    EXPECT_EQ("CommandLine,URL,Installer.class", Names(wt::ReadFile(SIGNED_INSTALLER)));
+}
+
+TEST(PayloadArchive, CopiesInChunksAndNeverMoreThanTheSource)
+{
+    wt::Scratch dir("copy");
+    std::string big(5449781, 'b');
+    big[32000] = 'x';
+    wt::WriteFile(dir / "big", big);
+    wt::WriteFile(dir / "copy", std::string(6000000, 'o'));
+    FileHandle source, target;
+    source.OpenRead((dir / "big").c_str());
+    target.CreateWrite((dir / "copy").c_str());
+    EXPECT_EQ(171u, CopyBytes(source, target, (DWORD)big.size()));
+    source.Seek(5449781 - 10, FILE_BEGIN);
+    EXPECT_EQ(1u, CopyBytes(source, target, 1000));
+    target.Close();
+    EXPECT_EQ(big + big.substr(big.size() - 10), wt::ReadFile(dir / "copy"));
+}
+
+}  // namespace

@@ -1,0 +1,309 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+
+namespace wt {
+
+std::string Utf8(const std::wstring& text)
+{
+    std::string out(text.size() * 3, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], (int)out.size(), 0, 0));
+    return out;
+}
+
+std::wstring Wide(const std::string& utf8)
+{
+    std::wstring out(utf8.size(), L'\0');
+    out.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &out[0], (int)out.size()));
+    return out;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    if (!(std::ofstream(P(path), std::ios::binary) << bytes))
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(P(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> List(const std::string& dir)
+{
+    std::vector<std::string> names;
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(P(dir), missing))
+        names.push_back(entry.path().filename().u8string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string TempDir()
+{
+    char dir[MAX_PATH];
+    return std::string(dir, GetTempPathA(sizeof dir, dir) - 1);
+}
+
+Scratch::Scratch(const char* tag)
+{
+    static unsigned count = 0;
+    do
+        path = TempDir() + "\\wt-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
+    while (!CreateDirectoryA(path.c_str(), nullptr));
+}
+
+Process::Process(const std::string& commandLine, const std::string& currentDir, const std::string& tempDir)
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = CreateFileA((output_ / "stdout").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
+                                     CREATE_ALWAYS, 0, nullptr);
+    std::wstring environment;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; *entry && !tempDir.empty(); entry += wcslen(entry) + 1) {
+        if (_wcsnicmp(entry, L"TMP=", 4) != 0 && _wcsnicmp(entry, L"TEMP=", 5) != 0)
+            environment.append(entry).push_back(L'\0');
+    }
+    FreeEnvironmentStringsW(strings);
+    if (!tempDir.empty())
+        environment += L"TMP=" + Wide(tempDir) + L'\0' + L"TEMP=" + Wide(tempDir) + L'\0';
+    std::wstring line = Wide(commandLine);
+    BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                                  environment.empty() ? nullptr : &environment[0],
+                                  currentDir.empty() ? nullptr : Wide(currentDir).c_str(), &startup, &info_);
+    CloseHandle(startup.hStdOutput);
+    if (!started)
+        throw std::runtime_error("cannot start " + commandLine);
+}
+
+Process::~Process()
+{
+    if (Wait(0) == ~0u)
+        TerminateProcess(info_.hProcess, 1), WaitForSingleObject(info_.hProcess, 5000);
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+}
+
+DWORD Process::Wait(DWORD timeoutMs)
+{
+    DWORD code = ~0u;
+    if (WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+std::string RealJvm(bool javaBaseOnly)
+{
+    return std::string("java=") + (javaBaseOnly ? BASE_JAVA : FULL_JAVA) + "\npreload=" EXIT_RECORDER "\n";
+}
+
+void InstallVm(const std::string& exePath, const std::string& config)
+{
+    MakeDirs(exePath.substr(0, exePath.rfind('\\')));
+    std::filesystem::copy_file(P(VM_STUB), P(exePath), std::filesystem::copy_options::overwrite_existing);
+    WriteFile(exePath.substr(0, exePath.rfind('.')) + ".cfg", config);
+}
+
+std::vector<std::string> RecordedRuns(const std::string& path)
+{
+    std::vector<std::string> runs;
+    std::string text = ReadFile(path);
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        runs.push_back(text.substr(start, end - start));
+    return runs;
+}
+
+std::string InstallKind(Kind kind, const std::string& config, const std::string& home)
+{
+    std::string key = std::string("Software\\JavaSoft\\") +
+                      (kind == kJdk ? "Java Development Kit" : kind == kJre ? "Java Runtime Environment" : "JDK");
+    std::string exe = home + (kind == kJdk ? "\\Bin\\java.exe" : kind == kJre ? "\\Bin\\jre.exe" : "\\bin\\java.exe");
+    if (kind == kJview) {
+        exe = WindowsDir() + "\\jview.exe";
+    } else if (kind == kTemurin64) {
+        SetMachineValue("Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", home, true);
+    } else {
+        SetMachineValue(key, "CurrentVersion", "1.8");
+        SetMachineValue(key + "\\1.8", "JavaHome", home);
+    }
+    InstallVm(exe, config);
+    return exe;
+}
+
+void SetMachineValue(const std::string& key, const char* name, const std::string& value, bool view64)
+{
+    HKEY handle;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS | (view64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY), nullptr, &handle, nullptr))
+        throw std::runtime_error("cannot create " + key);
+    RegSetValueExA(handle, name, 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1);
+    RegCloseKey(handle);
+}
+
+void ForgetAllVms()
+{
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        for (const char* key : {"Software\\JavaSoft", "Software\\Eclipse Adoptium", "Software\\Microsoft\\JDK",
+                                "Software\\Azul Systems", "Software\\BellSoft"}) {
+            HKEY handle;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS | view, &handle) == ERROR_SUCCESS) {
+                RegDeleteTreeA(handle, nullptr);
+                RegCloseKey(handle);
+                RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, view, 0);
+            }
+        }
+    }
+    SetEnvironmentVariableA("JAVA_HOME", nullptr);
+    DeleteFileA((WindowsDir() + "\\jview.exe").c_str());
+    RemoveTree("C:\\vms");
+}
+
+std::string WindowsDir()
+{
+    char dir[MAX_PATH];
+    return std::string(dir, GetWindowsDirectoryA(dir, sizeof dir));
+}
+
+void Pack(const std::string& output, const std::vector<wendle_pack::Entry>& entries)
+{
+    std::string stub = ReadFile(WENDLE_EXE);
+    std::vector<uint8_t> payload = wendle_pack::EncodePayload(entries, (uint32_t)stub.size());
+    WriteFile(output, stub + std::string(payload.begin(), payload.end()));
+}
+
+std::vector<wendle_pack::Entry> Settings(const std::string& requirement, const std::string& classFile)
+{
+    std::string bytes = ReadFile(classFile);
+    return {wendle_pack::StringEntry("CommandLine", requirement),
+            wendle_pack::StringEntry("URL", "https://wendle.example.org/java"),
+            {wendle_pack::FileNamePart(classFile), 0, std::vector<uint8_t>(bytes.begin(), bytes.end())}};
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const std::function<bool(HWND)>& wanted;
+    HWND found;
+};
+
+BOOL CALLBACK TryWindow(HWND window, LPARAM context)
+{
+    WindowSearch* search = (WindowSearch*)context;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window) && search->wanted(window))
+        search->found = window;
+    return search->found == nullptr;
+}
+
+LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &answer);
+    return (LRESULT)answer;
+}
+
+}  // namespace
+
+HWND WaitForWindow(DWORD processId, const std::function<bool(HWND)>& wanted, DWORD timeoutMs)
+{
+    WindowSearch search{processId, wanted, nullptr};
+    for (DWORD started = GetTickCount(); !search.found && GetTickCount() - started <= timeoutMs; Sleep(20))
+        EnumWindows(TryWindow, (LPARAM)&search);
+    return search.found;
+}
+
+std::string Text(HWND window)
+{
+    std::wstring text(Ask(window, WM_GETTEXTLENGTH, 0, 0) + 1, L'\0');
+    text.resize(Ask(window, WM_GETTEXT, text.size(), (LPARAM)&text[0]));
+    return Utf8(text);
+}
+
+// Wide messages: across processes Wine answers the ANSI CB_GETLBTEXT with
+// the first character only.
+std::vector<std::string> ComboItems(HWND dialog, int id, int* selected, std::vector<LRESULT>* data)
+{
+    HWND combo = GetDlgItem(dialog, id);
+    std::vector<std::string> items;
+    for (LRESULT index = 0, count = Ask(combo, CB_GETCOUNT, 0, 0); index < count; ++index) {
+        std::wstring text(Ask(combo, CB_GETLBTEXTLEN, index, 0) + 1, L'\0');
+        text.resize(Ask(combo, CB_GETLBTEXT, index, (LPARAM)&text[0]));
+        items.push_back(Utf8(text));
+        if (data != nullptr)
+            data->push_back(Ask(combo, CB_GETITEMDATA, index, 0));
+    }
+    if (selected != nullptr)
+        *selected = (int)Ask(combo, CB_GETCURSEL, 0, 0);
+    return items;
+}
+
+void Choose(HWND dialog, int id)
+{
+    Ask(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void Type(HWND dialog, int id, const std::string& text)
+{
+    Ask(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)Wide(text).c_str());
+}
+
+std::string LauncherString(UINT id, LANGID language)
+{
+    static HMODULE launcher = LoadLibraryExA(WENDLE_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC block = FindResourceExW(launcher, (LPCWSTR)RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+    const WCHAR* entry = block ? (const WCHAR*)LockResource(LoadResource(launcher, block)) : nullptr;
+    for (UINT skip = id % 16; entry != nullptr && skip > 0; --skip)
+        entry += 1 + *entry;
+    return entry != nullptr ? Utf8(std::wstring(entry + 1, *entry)) : "(missing)";
+}
+
+Session::Session(const std::vector<wendle_pack::Entry>& entries, const std::string& args, const std::string& exe)
+{
+    if (exe.empty())
+        Pack(dir / "setup.exe", entries);
+    process.reset(new Process(Quoted(exe.empty() ? dir / "setup.exe" : exe) + args, dir.path, temp.path + "\\"));
+}
+
+HWND Session::Wait(bool (*wanted)(HWND), DWORD timeoutMs)
+{
+    HWND window = WaitForWindow(process->id(), wanted, timeoutMs);
+    EXPECT_NE(nullptr, window) << "the window did not open";
+    return window;
+}
+
+HWND Session::Selection()
+{
+    return Wait([](HWND window) { return IsSelection(window) && !ComboItems(window, IDC_VM_LIST).empty(); });
+}
+
+Session::Box Session::NextBox()
+{
+    HWND box = Wait(IsBox, 30000);
+    return {box, GetWindow(box, GW_OWNER), ItemText(box, 0xFFFF), Text(box)};
+}
+
+void Session::Answer(const Box& box, int button)
+{
+    Click(box.window, button);
+    for (int wait = 0; wait < 500 && IsWindow(box.window); ++wait)
+        Sleep(10);
+}
+
+void Session::End()
+{
+    EXPECT_EQ(0u, process->Wait()) << "exit code";
+    EXPECT_EQ(std::vector<std::string>{}, List(temp.path)) << "left in the temporary directory";
+    EXPECT_FALSE(Exists("C:\\stdout.tmp"));
+}
+
+}  // namespace wt

@@ -1,0 +1,248 @@
+// The packed Wendle.exe under Wine, as its users meet it: Java VMs set up in
+// the test's own prefix (stand-ins, or real JVMs behind vm_stub), a run in
+// probe mode or with its dialogs worked like a user, and what must be left
+// afterwards: exit code 0, an empty temporary directory, no capture file.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+#include "res/resource.h"
+#include "ui/dialog_layout.h"
+
+namespace {
+
+using wt::Session;
+using wt::IsNoVm;
+using wt::IsSelection;
+using wt::kJdk;
+using wt::kJre;
+using wt::kJview;
+using wt::kModern;
+using wt::kTemurin64;
+
+const char kRecord[] = "C:\\installer-run.txt";
+const char kRuns[] = "C:\\vms-runs.txt";
+const std::string kAnswerYes = "exit=314\nrecord=" + std::string(kRuns);
+const std::string kAnswerNo = "exit=159\nrecord=" + std::string(kRuns);
+
+class Scenario : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wt::ForgetAllVms();
+        DeleteFileA(kRecord);
+        DeleteFileA(kRuns);
+    }
+    void TearDown() override { SetUp(); }
+};
+
+using ProbeMode = Scenario;
+using Dialogs = Scenario;
+
+// Each row: the VMs, the requirement on the command line, the report that
+// must be written; TEMP is a folder of the row's own unless it names one.
+TEST_F(ProbeMode, TheReportNamesEveryVmFoundAndItsVerdict)
+{
+    const std::string jdk = "C:\\vms\\jdk\\Bin\\java.exe", jre = "C:\\vms\\jre\\Bin\\jre.exe";
+    const std::string jview = wt::WindowsDir() + "\\jview.exe", temp = wt::TempDir() + "\\probe";
+    struct {
+        const char* what;
+        std::vector<std::pair<wt::Kind, std::string>> vms;
+        std::string requirement, report, tempDir, recorded;
+    } cases[] = {
+        {"no VM", {}, "A:A:A", "0\r\n"},
+        {"three stand-ins", {{kJdk, kAnswerYes}, {kJre, kAnswerNo}, {kJview, kAnswerYes}}, "A:A:A",
+         "3\r\nYES " + jdk + "\r\nNO " + jre + "\r\nYES " + jview + "\r\n"},
+        {"real JVMs: JDK 17 and java.base alone", {{kJdk, wt::RealJvm()}, {kJre, wt::RealJvm(true)}},
+         "1.1:A:A", "2\r\nYES " + jdk + "\r\nNO " + jre + "\r\n"},
+        {"a real JVM as jview.exe", {{kJview, wt::RealJvm()}}, "1.0:Debian:Linux 1.3:A:A", "1\r\nYES " + jview + "\r\n"},
+        {"a real JVM of another vendor", {{kJview, wt::RealJvm()}}, "A:Sun:A", "1\r\nNO " + jview + "\r\n"},
+        {"a real Java 9+ JDK", {{kModern, wt::RealJvm()}}, "1.2:A:A", "1\r\nYES C:\\vms\\jdk\\bin\\java.exe\r\n"},
+        {"a 64-bit Temurin", {{kTemurin64, wt::RealJvm()}}, "A:A:A", "1\r\nYES C:\\vms\\jdk\\bin\\java.exe\r\n"},
+        {"259 characters that no VM can take", {{kJdk, kAnswerYes}}, std::string(259, 'A'), "1\r\nNO " + jdk + "\r\n"},
+        {"260 characters are refused", {{kJdk, kAnswerYes}}, std::string(260, 'A'), ""},
+        {"a temporary directory with a blank", {{kJre, wt::RealJvm()}, {kJview, wt::RealJvm()}}, "1.1:A:A",
+         "2\r\nYES " + jre + "\r\nYES " + jview + "\r\n", temp + "\\with blank"},
+        {"a probe path over 259 characters", {{kJdk, kAnswerYes}}, "A:A:A", "", temp + "\\" + std::string(243 - temp.size(), 'l')},
+        {"a temporary directory that is missing", {{kJdk, kAnswerYes}}, "A:A:A", "", temp + "\\missing"},
+        {"a requirement that begins outside ASCII", {{kJdk, kAnswerNo}}, "\xC3\xA9t\xC3\xA9:A:A",
+         "1\r\nNO " + jdk + "\r\n", "", "\" TvqVersion \xE9t\xE9:A:A|"},
+    };
+    for (const auto& each : cases) {
+        SetUp();
+        for (const auto& vm : each.vms)
+            wt::InstallKind(vm.first, vm.second, vm.first == kJre ? "C:\\vms\\jre" : "C:\\vms\\jdk");
+        wt::MakeDirs("C:\\vms");
+        std::string tempDir = each.tempDir.empty() ? temp + "\\own" : each.tempDir;
+        if (tempDir.find("missing") == std::string::npos)
+            wt::MakeDirs(tempDir);
+        wt::Process launcher(wt::Quoted(WENDLE_EXE) + " " + each.requirement, "C:\\vms", tempDir + "\\");
+        EXPECT_EQ(0u, launcher.Wait()) << each.what;
+        EXPECT_EQ(each.report, launcher.Output()) << each.what;
+        EXPECT_EQ(std::vector<std::string>{}, wt::List(tempDir)) << each.what;
+        EXPECT_FALSE(wt::Exists("C:\\stdout.tmp")) << each.what;
+        EXPECT_NE(std::string::npos, wt::ReadFile(kRuns).find(each.recorded)) << each.what;
+        wt::RemoveTree(temp);
+    }
+}
+
+TEST_F(Dialogs, OneVmIsSelectedAndOkInstalls)
+{
+    std::string jdk = wt::InstallKind(kJdk, wt::RealJvm());
+    Session session({}, "", SIGNED_INSTALLER);
+    HWND dialog = session.Selection();
+    int selected = -1;
+    EXPECT_EQ(std::vector<std::string>{jdk}, wt::ComboItems(dialog, IDC_VM_LIST, &selected));
+    EXPECT_EQ(0, selected);
+    EXPECT_EQ(wt::LauncherString(IDS_ONE_VM_FOUND), wt::ItemText(dialog, IDC_STATUS));
+    EXPECT_EQ(wt::LauncherString(IDS_TITLE), wt::Text(dialog));
+    wt::Click(dialog, IDOK);
+    session.End();
+    EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL\n", wt::ReadFile(kRecord));
+}
+
+TEST_F(Dialogs, SeveralVmsAreSortedAndOkRunsTheSelectedOne)
+{
+    wt::InstallKind(kJdk, kAnswerYes, "C:\\vms\\zdk");
+    std::string jre = wt::InstallKind(kJre, kAnswerYes, "C:\\vms\\jre");
+    Session session(wt::Settings("A:A:A"));
+    HWND dialog = session.Selection();
+    int selected = -1;
+    std::vector<LRESULT> slots;
+    EXPECT_EQ(jre, wt::ComboItems(dialog, IDC_VM_LIST, &selected, &slots)[selected]);
+    EXPECT_EQ((std::vector<LRESULT>{1, 0}), slots);
+    EXPECT_EQ(wt::LauncherString(IDS_SEVERAL_VMS_FOUND), wt::ItemText(dialog, IDC_STATUS));
+    wt::Click(dialog, IDOK);
+    session.End();
+    std::vector<std::string> runs = wt::RecordedRuns(kRuns);
+    EXPECT_EQ(3u, runs.size());
+    EXPECT_EQ(0u, runs.back().find("\"" + jre + "\" -cp " + session.temp.path + "\\ Installer|"))
+        << runs.back();
+}
+
+TEST_F(Dialogs, CancelAsksFirst)
+{
+    wt::InstallKind(kJdk, kAnswerYes);
+    Session session(wt::Settings("A:A:A"));
+    HWND dialog = session.Selection();
+    for (int answer : {IDNO, IDYES}) {
+        wt::Click(dialog, IDCANCEL);
+        auto box = session.NextBox();
+        EXPECT_EQ(wt::LauncherString(IDS_CANCEL_QUESTION), box.text);
+        EXPECT_EQ(wt::LauncherString(IDS_TITLE), box.caption);
+        EXPECT_EQ(dialog, box.owner);
+        session.Answer(box, answer);
+    }
+    session.End();
+    EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << "the probe, and no installer";
+}
+
+TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
+{
+    wt::InstallKind(kJdk, kAnswerNo);
+    wt::InstallVm("C:\\vms\\x\\javaw.exe", kAnswerYes);
+    wt::InstallVm("C:\\vms\\no\\java.exe", kAnswerNo);
+    Session session(wt::Settings("A:A:A"));
+    HWND dialog = session.Wait(IsNoVm, 90000);
+    EXPECT_EQ(nullptr, wt::WaitForWindow(session.process->id(), IsSelection, 0));
+    EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_OPT_DOWNLOAD));
+    EXPECT_EQ("https://wendle.example.org/java", wt::ItemText(dialog, IDC_DOWNLOAD_URL));
+    const int controls[] = {IDC_VM_PATH, IDC_BROWSE_VM, IDC_SAVE_FOLDER, IDC_BROWSE_FOLDER};
+    struct {
+        int option;
+        const char* path;   // typed into the option's field
+        UINT message;
+        bool ownedByDialog;
+    } steps[] = {
+        {IDC_OPT_RUN_VM, "", IDS_NAME_A_VM, true},
+        {IDC_OPT_RUN_VM, "C:\\vms\\missing\\java.exe", IDS_NO_VM_AT_PATH, true},
+        {IDC_OPT_RUN_VM, "C:\\vms\\x\\javaw.exe", IDS_NOT_A_VM, true},
+        {IDC_OPT_RUN_VM, "C:\\vms\\no\\java.exe", IDS_NOT_A_VM, true},
+        {IDC_OPT_DOWNLOAD, nullptr, 0, false},   // only what is enabled
+        {IDC_OPT_SAVE, "", IDS_NAME_A_FOLDER, true},
+        {IDC_OPT_SAVE, "C:\\vms\\nowhere", IDS_CANNOT_SAVE, false},
+        {IDC_OPT_SAVE, "C:\\vms\\x\\", IDS_SAVED_TO, true},   // ends the dialog
+    };
+    for (const auto& step : steps) {
+        wt::Choose(dialog, step.option);
+        for (int control : controls) {
+            bool forRun = control == IDC_VM_PATH || control == IDC_BROWSE_VM;
+            EXPECT_EQ(step.option == (forRun ? IDC_OPT_RUN_VM : IDC_OPT_SAVE), wt::Enabled(dialog, control))
+                << control << " with option " << step.option;
+        }
+        if (step.path == nullptr)
+            continue;
+        int field = step.option == IDC_OPT_SAVE ? IDC_SAVE_FOLDER : IDC_VM_PATH;
+        wt::Type(dialog, field, step.path);
+        wt::Click(dialog, IDOK);
+        auto box = session.NextBox();
+        std::string expected = wt::LauncherString(step.message);
+        if (step.message == IDS_SAVED_TO)
+            expected.replace(expected.find("%s"), 2, "C:\\vms\\x\\Installer.class");
+        EXPECT_EQ(expected, box.text) << step.path;
+        EXPECT_EQ(step.ownedByDialog ? dialog : nullptr, box.owner) << step.path;
+        session.Answer(box, IDOK);
+        if (step.message != IDS_SAVED_TO)
+            EXPECT_EQ(step.path, wt::ItemText(dialog, field));
+    }
+    EXPECT_EQ(wt::ReadFile(INSTALLER_CLASS), wt::ReadFile("C:\\vms\\x\\Installer.class"));
+    session.End();
+}
+
+TEST_F(Dialogs, NamedVmInstallsAndDownloadAndCancelEnd)
+{
+    wt::InstallKind(kJdk, kAnswerNo);
+    wt::InstallVm("C:\\vms\\named\\JAVA.EXE", wt::RealJvm());
+    for (int road : {IDC_OPT_RUN_VM, IDC_OPT_DOWNLOAD, IDCANCEL}) {
+        Session session(wt::Settings("A:A:A"));
+        HWND dialog = session.Wait(IsNoVm, 90000);
+        if (road != IDCANCEL) {
+            wt::Choose(dialog, road);
+            wt::Type(dialog, IDC_VM_PATH, "C:\\vms\\named\\JAVA.EXE");
+        }
+        wt::Click(dialog, road == IDCANCEL ? IDCANCEL : IDOK);
+        session.End();
+    }
+    EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL\n", wt::ReadFile(kRecord));
+}
+
+// Without its three settings, or started with blanks alone, the launcher
+// shows its usage.
+TEST_F(Dialogs, APayloadWithoutItsSettingsShowsTheUsage)
+{
+    std::vector<wendle_pack::Entry> settings = wt::Settings("A:A:A");
+    for (const auto& entries : {std::vector<wendle_pack::Entry>{settings[0], settings[2]},
+                                std::vector<wendle_pack::Entry>{settings[1], settings[0], settings[2]},
+                                std::vector<wendle_pack::Entry>{}}) {
+        for (const char* tail : {"", " \t  "}) {
+            Session session(entries, tail, entries.empty() ? WENDLE_EXE : "");
+            auto box = session.NextBox();
+            EXPECT_EQ(wt::LauncherString(IDS_USAGE), box.text);
+            EXPECT_EQ(wt::LauncherString(IDS_TITLE), box.caption);
+            session.Answer(box, IDOK);
+            session.End();
+        }
+    }
+}
+
+TEST_F(Dialogs, AnInstallerThatCannotBeExtractedEndsTheRunQuietly)
+{
+    wt::InstallKind(kJdk, kAnswerYes);
+    std::vector<wendle_pack::Entry> entries = wt::Settings("A:A:A");
+    entries[2].kind = 1;
+    Session session(entries);
+    wt::Click(session.Selection(), IDOK);
+    session.End();
+    EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << "the probe only";
+}
+
+TEST(DialogRules, CentringAndEnabling)
+{
+    EXPECT_EQ(155, CenteredOffset(800, 490));
+    EXPECT_EQ(154, CenteredOffset(800, 491));
+    EXPECT_EQ(0, CenteredOffset(400, 491));
+    EXPECT_TRUE(IsEnabledForOption(IDC_BROWSE_VM, IDC_OPT_RUN_VM));
+    EXPECT_FALSE(IsEnabledForOption(IDC_SAVE_FOLDER, IDC_OPT_RUN_VM));
+    EXPECT_TRUE(IsEnabledForOption(IDOK, IDC_OPT_DOWNLOAD));
+}
+
+}  // namespace

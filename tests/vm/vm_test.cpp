@@ -1,0 +1,224 @@
+// The VM kinds: where each finds its VM, how each runs a class, the process
+// runner's verdict, the table's report and its matching of a named file.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <sddl.h>
+
+#include "app/launcher_app.h"
+#include "harness.h"
+#include "vm/modern_kinds.h"
+#include "vm/vm_kinds.h"
+#include "vm/vm_table.h"
+
+namespace {
+
+const std::string kJdk = "Software\\JavaSoft\\Java Development Kit";
+const std::string kJre = "Software\\JavaSoft\\Java Runtime Environment";
+const std::string kModern = "Software\\JavaSoft\\JDK";
+
+struct Value {
+    std::string key;
+    const char* name;
+    std::string data;
+    bool view64;
+};
+
+// What the kinds find in slots 0 to 4, joined by '|'.
+std::string Located()
+{
+    VmTable table;
+    table.CreateKinds();
+    table.LocateAll();
+    std::string found;
+    for (int slot = 0; slot < kVmSlots; ++slot)
+        found += std::string(slot ? "|" : "") + table.slots[slot]->exePath;
+    return found;
+}
+
+class VmKinds : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wt::ForgetAllVms();
+        wt::MakeDirs("C:\\vms\\cls");
+        SetCurrentDirectoryA("C:\\vms");
+    }
+    void TearDown() override { wt::ForgetAllVms(); }
+};
+
+TEST_F(VmKinds, EachKindFindsItsOwnInstallations)
+{
+    const std::string jview = wt::WindowsDir() + "\\jview.exe";
+    struct {
+        const char* what;
+        std::vector<Value> values;
+        std::vector<std::string> files;
+        const char* javaHome;
+        std::string expected;
+    } cases[] = {
+        {"a JDK under its key", {{kJdk, "CurrentVersion", "1.8"}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk"}},
+         {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "C:\\vms\\jdk\\Bin\\java.exe||||"},
+        {"a JavaHome ending in a backslash", {{kJdk, "CurrentVersion", "1.8"}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk\\"}},
+         {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "C:\\vms\\jdk\\Bin\\java.exe||||"},
+        {"no CurrentVersion", {{kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk"}}, {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "||||"},
+        {"no JavaHome", {{kJdk, "CurrentVersion", "1.8"}, {kJdk + "\\1.8", "Home", "C:\\vms\\jdk"}},
+         {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "||||"},
+        {"no java.exe", {{kJdk, "CurrentVersion", "1.8"}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk"}}, {}, nullptr, "||||"},
+        {"a JRE with jre.exe and java.exe", {{kJre, "CurrentVersion", "1.1"}, {kJre + "\\1.1", "JavaHome", "C:\\vms\\jre"}},
+         {"C:\\vms\\jre\\Bin\\java.exe", "C:\\vms\\jre\\Bin\\jre.exe"}, nullptr, "|C:\\vms\\jre\\Bin\\jre.exe|||"},
+        {"a JRE with java.exe alone", {{kJre, "CurrentVersion", "1.1"}, {kJre + "\\1.1", "JavaHome", "C:\\vms\\jre"}},
+         {"C:\\vms\\jre\\Bin\\java.exe"}, nullptr, "|C:\\vms\\jre\\Bin\\java.exe|||"},
+        {"jview.exe in the Windows directory", {}, {jview}, nullptr, "||" + jview + "||"},
+        {"jview.exe elsewhere", {}, {"C:\\vms\\jview.exe"}, nullptr, "||||"},
+        {"a 64-bit JDK seen from WOW64", {{kJdk, "CurrentVersion", "1.8", true}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk", true}},
+         {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "C:\\vms\\jdk\\Bin\\java.exe||||"},
+        {"a Java 9+ JDK", {{kModern, "CurrentVersion", "17"}, {kModern + "\\17", "JavaHome", "C:\\vms\\jdk17"}},
+         {"C:\\vms\\jdk17\\bin\\java.exe"}, nullptr, "|||C:\\vms\\jdk17\\bin\\java.exe|"},
+        {"a Java 9+ JRE with a stale CurrentVersion", {{"Software\\JavaSoft\\JRE", "CurrentVersion", "9"},
+          {"Software\\JavaSoft\\JRE\\11", "JavaHome", "C:\\vms\\jre11"}},
+         {"C:\\vms\\jre11\\bin\\java.exe"}, nullptr, "||||C:\\vms\\jre11\\bin\\java.exe"},
+        {"JAVA_HOME", {}, {"C:\\vms\\home\\bin\\java.exe"}, "C:\\vms\\home", "||||C:\\vms\\home\\bin\\java.exe"},
+        {"a JAVA_HOME without java.exe falls back to the vendors",
+         {{"Software\\BellSoft\\Liberica\\jdk-17", "InstallationPath", "C:\\vms\\lib"}},
+         {"C:\\vms\\lib\\bin\\java.exe"}, "C:\\vms\\none", "||||C:\\vms\\lib\\bin\\java.exe"},
+        {"the newest of two Temurins", {{"Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:\\vms\\t9"},
+          {"Software\\Eclipse Adoptium\\JDK\\17.0.10.7\\hotspot\\MSI", "Path", "C:\\vms\\t10"}},
+         {"C:\\vms\\t9\\bin\\java.exe", "C:\\vms\\t10\\bin\\java.exe"}, nullptr, "||||C:\\vms\\t10\\bin\\java.exe"},
+        {"Microsoft's build", {{"Software\\Microsoft\\JDK\\21.0.1\\hotspot\\MSI", "Path", "C:\\vms\\ms", true}},
+         {"C:\\vms\\ms\\bin\\java.exe"}, nullptr, "||||C:\\vms\\ms\\bin\\java.exe"},
+        {"Zulu", {{"Software\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "C:\\vms\\zulu"}},
+         {"C:\\vms\\zulu\\bin\\java.exe"}, nullptr, "||||C:\\vms\\zulu\\bin\\java.exe"},
+        {"one JDK under old and new keys is listed once",
+         {{kJdk, "CurrentVersion", "17"}, {kJdk + "\\17", "JavaHome", "C:\\vms\\jdk"},
+          {kModern, "CurrentVersion", "17"}, {kModern + "\\17", "JavaHome", "C:\\vms\\jdk"}},
+         {"C:\\vms\\jdk\\bin\\java.exe"}, "C:\\vms\\jdk", "C:\\vms\\jdk\\Bin\\java.exe||||"},
+    };
+    for (const auto& each : cases) {
+        wt::ForgetAllVms();
+        for (const Value& value : each.values)
+            wt::SetMachineValue(value.key, value.name, value.data, value.view64);
+        for (const std::string& file : each.files) {
+            wt::MakeDirs(file.substr(0, file.rfind('\\')));
+            wt::WriteFile(file, "MZ");
+        }
+        SetEnvironmentVariableA("JAVA_HOME", each.javaHome);
+        EXPECT_EQ(each.expected, Located()) << each.what;
+    }
+}
+
+// A standard user may read the machine's keys but not open them for writing.
+TEST_F(VmKinds, KeysThatMayOnlyBeReadAreRead)
+{
+    wt::SetMachineValue(kJdk, "CurrentVersion", "1.8");
+    wt::SetMachineValue(kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk");
+    wt::MakeDirs("C:\\vms\\jdk\\Bin");
+    wt::WriteFile("C:\\vms\\jdk\\Bin\\java.exe", "MZ");
+    for (const char* sddl : {"D:(A;;KR;;;WD)", "D:(A;;KA;;;WD)"}) {
+        PSECURITY_DESCRIPTOR descriptor;
+        ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr);
+        for (const std::string& key : {kJdk, kJdk + "\\1.8"}) {
+            HKEY handle;
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, WRITE_DAC | KEY_WOW64_32KEY, &handle);
+            RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, descriptor);
+            RegCloseKey(handle);
+        }
+        LocalFree(descriptor);
+        EXPECT_EQ("C:\\vms\\jdk\\Bin\\java.exe||||", Located()) << sddl;
+    }
+}
+
+// Runs exePath (a stub configured by config) with arguments.
+int Exec(const std::string& config, const char* arguments = "Cls")
+{
+    JdkLocator vm;
+    CopyText(vm.exePath, sizeof vm.exePath, "C:\\vms\\vm.exe");
+    if (!config.empty())
+        wt::InstallVm(vm.exePath, config);
+    return vm.Exec(arguments);
+}
+
+TEST_F(VmKinds, TheRunnerTakesAFirstTOrElseTheExitStatus)
+{
+    struct {
+        const char* config;
+        int result;
+    } cases[] = {
+        {"exit=314", 314},       {"write=NO\r\nexit=159", 159}, {"exit=0", 0},
+        {"write=T\nexit=0", 314}, {"write=TRUE\nexit=159", 314}, {"write=XT\nexit=5", 5},
+        {"", -1},
+    };
+    for (const auto& each : cases) {
+        DeleteFileA("C:\\vms\\vm.exe");
+        EXPECT_EQ(each.result, Exec(each.config)) << each.config;
+        EXPECT_FALSE(wt::Exists("C:\\stdout.tmp")) << "a capture file is left: " << each.config;
+        DeleteFileA("C:\\vms\\vm.cfg");
+    }
+}
+
+TEST_F(VmKinds, SlowAVmThatHangsIsNotSuitableAfterTwentySeconds)
+{
+    EXPECT_EQ(STILL_ACTIVE, Exec("sleep=30000\nexit=314"));
+}
+
+TEST_F(VmKinds, EachKindLaysOutItsCommandLineAndFolder)
+{
+    JdkLocator jdk;
+    JreLocator jre;
+    MsVmLocator jview;
+    ModernJdkLocator modern;
+    OtherVendorLocator vendor;
+    const std::string exe = "\"C:\\vms\\vm.exe\" ";
+    struct {
+        VmLocator* kind;
+        const char* classDir;
+        const char* classArgs;
+        std::string run;   // command line|child's folder|launcher's folder afterwards
+    } cases[] = {
+        {&jdk, "C:\\vms\\cls\\", "A:A:A B", exe + "Cls A:A:A B|C:\\vms\\cls|C:\\vms"},
+        {&jre, "C:\\vms\\cls\\", "A:A:A", exe + "-cp C:\\vms\\cls\\ Cls A:A:A|C:\\vms|C:\\vms"},
+        {&modern, "C:\\vms\\cls\\", nullptr, exe + "-cp C:\\vms\\cls\\ Cls|C:\\vms|C:\\vms"},
+        {&vendor, "C:\\vms\\cls\\", "", exe + "-cp C:\\vms\\cls\\ Cls |C:\\vms|C:\\vms"},
+        {&jre, "C:\\vms\\my cls\\", nullptr, exe + "-cp \"C:\\vms\\my cls\" Cls|C:\\vms|C:\\vms"},
+        {&jview, "C:\\vms\\cls\\", "x", exe + "-cp:p C:\\vms\\cls\\ Cls x|C:\\vms\\cls|C:\\vms\\cls"},
+    };
+    wt::MakeDirs("C:\\vms\\my cls");
+    wt::InstallVm("C:\\vms\\vm.exe", "record=C:\\vms\\runs.txt\nexit=7");
+    for (const auto& each : cases) {
+        SetCurrentDirectoryA("C:\\vms");
+        DeleteFileA("C:\\vms\\runs.txt");
+        CopyText(each.kind->exePath, kTextBufferSize, "C:\\vms\\vm.exe");
+        EXPECT_EQ(7, each.kind->RunClass(each.classDir, "Cls", each.classArgs));
+        char after[MAX_PATH];
+        GetCurrentDirectoryA(sizeof after, after);
+        std::vector<std::string> runs = wt::RecordedRuns("C:\\vms\\runs.txt");
+        EXPECT_EQ(each.run, (runs.empty() ? "" : runs[0]) + "|" + after);
+    }
+    DeleteFileA("C:\\vms\\runs.txt");
+    EXPECT_EQ(-1, jre.RunClass("C:\\vms\\cls\\", "Cls", std::string(240, 'r').c_str()))
+        << "an argument text over 259 characters";
+    EXPECT_EQ(7, jre.RunClass("C:\\vms\\cls\\", "Cls", std::string(239, 'r').c_str()));
+    EXPECT_EQ(1u, wt::RecordedRuns("C:\\vms\\runs.txt").size());
+    CopyText(GetLauncherApp()->tempDir, kTextBufferSize, "C:\\vms\\cls\\");
+    EXPECT_EQ(0, jre.Check("A:A:A")) << "7 is not suitable";
+    wt::InstallVm("C:\\vms\\vm.exe", "exit=314");
+    EXPECT_EQ(1, jre.Check("A:A:A"));
+}
+
+TEST(VmTable, TheFirstKindThatKnowsAFileNameTakesIt)
+{
+    VmTable table;
+    table.CreateKinds();
+    struct {
+        const char* path;
+        int slot;
+    } cases[] = {{"C:\\x\\JAVA.EXE", 0}, {"C:\\x\\jre.exe", 1}, {"D:\\y\\jview.exe", 2}, {"C:\\x\\javaw.exe", -1},
+                 {"C:\\jdk\\bin\\", -1}, {"java.exe", -1}, {"C:\\x\\java.exe ", -1}};
+    for (const auto& each : cases) {
+        VmLocator* found = table.FindByExecutable(each.path);
+        EXPECT_EQ(each.slot < 0 ? nullptr : table.slots[each.slot], found) << each.path;
+        EXPECT_STREQ(each.path, found != nullptr ? found->exePath : each.path);
+    }
+}
+
+}  // namespace
