@@ -13,42 +13,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::map<std::string, std::string> ReadConfig()
-{
-    wchar_t self[MAX_PATH * 2];
-    std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH * 2));
-    path = path.substr(0, path.rfind(L'.')) + L".cfg";
-    std::map<std::string, std::string> config;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    char line[4096];
-    while (file != nullptr && fgets(line, sizeof line, file) != nullptr) {
-        std::string text(line);
-        text.erase(text.find_last_not_of("\r\n") + 1);
-        size_t equals = text.find('=');
-        if (equals != std::string::npos)
-            config[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    if (file != nullptr)
-        fclose(file);
-    return config;
-}
-
-void Append(const std::string& path, const std::string& text)
-{
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(file, text.data(), (DWORD)text.size(), &written, nullptr);
-    CloseHandle(file);
-}
 
 std::string Utf8(const wchar_t* text)
 {
@@ -62,9 +33,7 @@ std::string Utf8(const wchar_t* text)
 std::string UnixPath(const std::wstring& path)
 {
     typedef char*(__cdecl * ToUnix)(LPCWSTR);
-    ToUnix toUnix = (ToUnix)(void*)GetProcAddress(GetModuleHandleA("kernel32"),
-                                                  "wine_get_unix_file_name");
-    char* unix = toUnix(path.c_str());
+    char* unix = ((ToUnix)(void*)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name"))(path.c_str());
     std::string result = unix != nullptr ? unix : "";
     HeapFree(GetProcessHeap(), 0, unix);
     return result;
@@ -78,19 +47,14 @@ const char kRunJvm[] =
 
 UINT RunJvm(std::map<std::string, std::string>& config)
 {
-    int count = 0;
+    int count = 0, first = 1;
     wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
-    wchar_t currentDir[MAX_PATH * 2];
-    GetCurrentDirectoryW(MAX_PATH * 2, currentDir);
-    int first = 1;
-    std::wstring classDir = currentDir;
-    if (count > 2 && (wcscmp(words[1], L"-cp") == 0 || wcscmp(words[1], L"-cp:p") == 0)) {
-        classDir = words[2];
-        first = 3;
-    }
+    std::wstring classDir = std::filesystem::current_path().wstring();
+    if (count > 2 && (wcscmp(words[1], L"-cp") == 0 || wcscmp(words[1], L"-cp:p") == 0))
+        classDir = words[2], first = 3;
     wchar_t status[MAX_PATH];
     GetTempFileNameW(L"Z:\\tmp", L"jvm", 0, status);
-    std::vector<std::string> args = {"/bin/sh", "-c", kRunJvm, "vm_stub", UnixPath(classDir), config.at("java"),
+    std::vector<std::string> args = {"/bin/sh", "-c", kRunJvm, "vm_stub", UnixPath(classDir), config["java"],
                                      config["preload"], UnixPath(status)};
     for (int index = first; index < count; ++index)
         args.push_back(Utf8(words[index]));
@@ -99,32 +63,35 @@ UINT RunJvm(std::map<std::string, std::string>& config)
         argv.push_back(&arg[0]);
     argv.push_back(nullptr);
     typedef int(__cdecl * Spawn)(char* const*, int);
-    Spawn spawn = (Spawn)(void*)GetProcAddress(GetModuleHandleA("ntdll"), "__wine_unix_spawnvp");
-    UINT shortStatus = (UINT)spawn(argv.data(), 1);
+    UINT shortStatus = ((Spawn)(void*)GetProcAddress(GetModuleHandleA("ntdll"), "__wine_unix_spawnvp"))(argv.data(), 1);
     // The whole status, when the recorder wrote one.
-    FILE* file = _wfopen(status, L"rb");
-    char text[32] = "";
-    if (file != nullptr)
-        fgets(text, sizeof text, file), fclose(file);
+    std::string whole;
+    std::getline(std::ifstream(status), whole);
     DeleteFileW(status);
-    return text[0] != '\0' ? (UINT)strtoul(text, nullptr, 10) : shortStatus;
+    return whole.empty() ? shortStatus : (UINT)std::stoul(whole);
 }
 
 }  // namespace
 
 int main()
 {
-    std::map<std::string, std::string> config = ReadConfig();
+    wchar_t self[MAX_PATH * 2];
+    std::filesystem::path path(std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH * 2)));
+    std::ifstream file(path.replace_extension(".cfg"));
+    std::map<std::string, std::string> config;
+    for (std::string line; std::getline(file, line);) {
+        size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            config[line.substr(0, equals)] = line.substr(equals + 1, line.find_last_not_of('\r') - equals);
+    }
     if (config.count("java"))
         ExitProcess(RunJvm(config));
-    if (config.count("record")) {
-        char dir[MAX_PATH] = "";
-        GetCurrentDirectoryA(sizeof dir, dir);
-        Append(config["record"], std::string(GetCommandLineA()) + "|" + dir + "\n");
-    }
+    char dir[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof dir, dir);
+    if (config.count("record"))
+        std::ofstream(config["record"], std::ios::app | std::ios::binary) << GetCommandLineA() << "|" << dir << "\n";
     DWORD written;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), config["write"].data(),
-              (DWORD)config["write"].size(), &written, nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), config["write"].data(), (DWORD)config["write"].size(), &written, nullptr);
     Sleep(strtoul(config["sleep"].c_str(), nullptr, 10));
     ExitProcess(strtoul(config["exit"].c_str(), nullptr, 10));
 }
