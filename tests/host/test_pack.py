@@ -1,0 +1,328 @@
+#!/usr/bin/env python3
+# wendle-pack through its command line, on files written here.
+# Run by CTest: test_pack.py WENDLE_PACK [GROUP]
+import json, os, pathlib, struct, subprocess, sys, tempfile, unittest
+
+PACK = sys.argv.pop(1)
+CLASS = b"\xca\xfe\xba\xbe" + bytes(range(60))  # all that wendle-pack asks of a class file
+CHECKSUM, SECURITY = 0x98, 0xD8  # where minimal_pe has the two fields a signing tool writes
+
+
+def patched(file, offset, form, *values):
+    file = bytearray(file)
+    struct.pack_into("<" + form, file, offset, *values)
+    return bytes(file)
+
+
+def minimal_pe(size=0x400):
+    # The smallest executable osslsigncode signs: "MZ", at 0x3C the offset of "PE" (0x40),
+    # at 0x54 the size of the optional header (0xE0), at 0x58 its magic (PE32), at 0xB4
+    # the number of data directories (16); zeros up to size.
+    return patched(bytes(size), 0, "2s58xI2s18xH2xH90xI", b"MZ", 0x40, b"PE", 0xE0, 0x10B, 16)
+
+
+STUB = minimal_pe()
+PE32_PLUS = patched(patched(STUB, 0x58, "H", 0x20B), 0xC4, "I", 16)  # directories 16 bytes later
+
+
+def entry(name, data, kind=0, length=None):
+    header = struct.pack("<II", kind, len(data) if length is None else length)
+    return b"tvq" + name + b"\0" + header + data
+
+
+def packed(*entries, stub=STUB, padding=b"", first=None):
+    trailer = struct.pack("<I", len(stub) if first is None else first)
+    return stub + b"".join(entries) + padding + trailer
+
+
+def aligned(file, n=8):  # zeros in front of the trailer up to a multiple of n
+    return file[:-4] + bytes(-len(file) % n) + file[-4:]
+
+
+def signed(file, directory=SECURITY):  # as a signing tool leaves it: the table at the end
+    return patched(file, directory, "II", len(file), 0x100) + b"\x30" * 0x100
+
+
+GOOD = (entry(b"CommandLine", b"1.1:A:A\0"), entry(b"URL", b"http://x/\0"),
+        entry(b"Setup.class", CLASS))
+SIGNED = signed(packed(*GOOD))
+OPTIONS = {"--stub": "Wendle.exe", "--requirement": "1.1:A:A", "--url": "http://x/",
+           "--class": "Setup.class", "-o": "setup.exe"}
+
+
+def build(changes={}, extra=()):  # the build command line; None leaves an option out
+    options = [(o, v) for o, v in dict(OPTIONS, **changes).items() if v is not None]
+    return ["build"] + [a for option in options for a in option] + list(extra)
+
+
+def run(args, cwd):
+    done = subprocess.run([PACK, *args], cwd=cwd, capture_output=True)
+    return done.returncode, done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
+
+
+def tree(folder):  # every file and folder below folder, with the files' bytes
+    paths = pathlib.Path(folder).rglob("*")
+    return {str(p.relative_to(folder)): p.read_bytes() if p.is_file() else None for p in paths}
+
+
+class Case(unittest.TestCase):
+    def folder(self, files={}):  # a scratch folder with a stub, a class file and files
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        for name, data in {"Wendle.exe": STUB, "Setup.class": CLASS, **files}.items():
+            path = pathlib.Path(tmp.name, name)
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_bytes(data)
+        return tmp.name
+
+
+# Refused builds: (what, options changed (None: left out), arguments added, files written
+# beside the stub and the class file, what the message says).
+REFUSALS = [
+    ("a stub with a payload", {"--stub": "p.exe"}, [], {"p.exe": packed(*GOOD)}, "already carries"),
+    ("a signed stub", {"--stub": "signed.exe"}, [], {"signed.exe": signed(STUB)}, "is signed"),
+    ("a class file name of 20 characters", {"--class": "ABCDEFGHIJKLMN.class"}, [],
+     {"ABCDEFGHIJKLMN.class": CLASS}, "has 20 characters"),
+    ("a requirement of 260 characters", {"--requirement": "A" * 260}, [], {}, "has 260 char"),
+    ("a download address of 260 characters", {"--url": "u" * 260}, [], {}, "the URL has 260"),
+    ("a class file without CA FE BA BE", {}, [], {"Setup.class": b"PK" + CLASS}, "CA FE BA BE"),
+    ("a class file of two bytes", {}, [], {"Setup.class": b"\xca\xfe"}, "CA FE BA BE"),
+    ("a class file named a.bin", {"--class": "a.bin"}, [], {"a.bin": CLASS}, 'not end in ".class"'),
+    ("a class file named C:a.class", {"--class": "C:a.class"}, [], {"C:a.class": CLASS}, "plain"),
+    ("a class file named ..", {"--class": "sub/.."}, [], {"sub/x": b""}, "not a plain file name"),
+    ("a stub that does not exist", {"--stub": "no.exe"}, [], {}, "cannot read no.exe"),
+    ("a stub that is a folder", {"--stub": "sub"}, [], {"sub/x": b""}, "cannot read sub"),
+    ("a class file that does not exist", {"--class": "No.class"}, [], {}, "cannot read No.class"),
+    # Its trailer 0x717674 would read as "tvq", the start of one more entry.
+    ("a stub of 0x717674 bytes", {}, [], {"Wendle.exe": minimal_pe(0x717674)}, "entry's magic"),
+    ("an output in a missing folder", {"-o": "no/setup.exe"}, [], {}, "cannot create"),
+    ("an output that is a folder", {"-o": "sub"}, [], {"sub/x": b""}, "cannot rename"),
+    ("--align 24", {}, ["--align", "24"], {}, "--align 24: not a power of two from 1 to 65536"),
+    ("--align 131072", {}, ["--align", "131072"], {}, "not a power of two"),
+    ("--align 0", {}, ["--align", "0"], {}, "not a power of two"),
+    ("--align 8x", {}, ["--align", "8x"], {}, "not a power of two"),
+    ("no --url", {"--url": None}, [], {}, "build needs --url"),
+    ("--url twice", {}, ["--url", "http://y/"], {}, "option --url given twice"),
+    ("-o without its value", {"-o": None}, ["-o"], {}, "option -o needs a value"),
+    ("an unknown option", {}, ["--forse"], {}, "unknown option --forse"),
+    ("a stray argument", {}, ["Other.class"], {}, "unexpected argument Other.class"),
+]
+
+
+class Build(Case):
+    def test_refusals_leave_everything_as_it_was(self):
+        for what, changes, extra, files, message in REFUSALS:
+            for old_output in ({}, {"setup.exe": b"the previous setup.exe"}):
+                with self.subTest(what, over_an_old_output=bool(old_output)):
+                    folder = self.folder({**files, **old_output})
+                    before = tree(folder)
+                    status, out, err = run(build(changes, extra), folder)
+                    self.assertEqual((status, out), (2, ""))
+                    self.assertIn(message, err)
+                    self.assertEqual(tree(folder), before)  # no output, no partial file
+
+    def test_stub_entries_padding_and_trailer(self):
+        for stub in (minimal_pe(size) for size in range(0x400, 0x408)):
+            for align, extra in ((8, []), (1, ["--align", "1"]), (65536, ["--align", "65536"])):
+                with self.subTest(stub=len(stub), align=align):
+                    folder = self.folder({"Wendle.exe": stub})
+                    self.assertEqual(run(build({}, extra), folder), (0, "", ""))
+                    self.assertEqual(tree(folder)["setup.exe"],
+                                     aligned(packed(*GOOD, stub=stub), align))
+
+    def test_longest_settings_and_a_class_copied_in_pieces(self):
+        name, data = b"ABCDEFGHIJKLM.class", CLASS * 40000  # 19 characters, 2.5 MB
+        folder = self.folder({name.decode(): data})
+        changes = {"--requirement": "r" * 259, "--url": "u" * 259, "--class": name.decode()}
+        self.assertEqual(run(build(changes), folder), (0, "", ""))
+        self.assertEqual(tree(folder)["setup.exe"], aligned(packed(
+            entry(b"CommandLine", b"r" * 259 + b"\0"), entry(b"URL", b"u" * 259 + b"\0"),
+            entry(name, data))))
+
+    def test_force_replaces_an_old_payload_in_place(self):
+        old = packed(entry(b"CommandLine", b"A:A:A\0"), padding=bytes(5))
+        folder = self.folder({"setup.exe": old})
+        self.assertEqual(run(build({"--stub": "setup.exe"}, ["--force"]), folder)[0], 0)
+        self.assertEqual(tree(folder)["setup.exe"], aligned(packed(*GOOD)))
+
+
+def setting(requirement=b"A:A:A", url=b"http://x/"):
+    return packed(entry(b"CommandLine", requirement + b"\0"), entry(b"URL", url + b"\0"), GOOD[2])
+
+
+# verify: (what, the file, exit status, a phrase of its report); warnings leave status 0.
+VERIFY = [
+    ("a well-formed file", packed(*GOOD), 0, "setup.exe: ok: 3 entries; not signed"),
+    ("names in other letter case", packed(entry(b"COMMANDLINE", b"A:A:A\0"), entry(b"url", b"x\0"),
+                                          entry(b"a.CLASS", CLASS)), 0, "ok: 3"),
+    ("every version the probe knows", setting(b"1.0:A:A 1.1:x:y 1.2:: Any:A:A"), 0, "ok: 3 e"),
+    ("zero padding", packed(*GOOD, padding=bytes(13)), 0, "ok: 3 entries; not"),
+    ("the longest names and settings, ten entries", packed(
+        entry(b"CommandLine", b"A:A:A" + b" " * 254 + b"\0"), entry(b"URL", b"u" * 259 + b"\0"),
+        entry(b"ABCDEFGHIJKLM.class", CLASS), *(entry(b"%d" % i, b"") for i in range(7))),
+     0, "ok: 10"),
+    ("a trailer beyond the file", packed(*GOOD, first=5000), 1, "beyond the end of the file"),
+    ("a trailer pointing into the stub", packed(*GOOD, first=0), 1, "where no entry starts"),
+    ("a trailer pointing at the file's end", packed(first=len(STUB) + 4), 1, "not in front of"),
+    ("a file shorter than a trailer", b"tvq", 1, "shorter than the 4-byte trailer"),
+    ("the magic in other case", packed(b"TVQ" + GOOD[0][3:], *GOOD[1:]), 1, 'starts with "TVQ"'),
+    ("eleven entries", packed(*GOOD, *(entry(b"%d" % i, b"") for i in range(8))), 1, "than ten"),
+    ("a name of 20 characters", packed(*GOOD, entry(b"N" * 20, b"")), 1, "a name of 20 char"),
+    ("a name with a separator", packed(*GOOD, entry(b"..\\x", b"")), 1, "not a plain file name"),
+    ("the name ..", packed(*GOOD, entry(b"..", b"")), 1, 'named "..", which is not a plain'),
+    ("an entry of kind 1", packed(*GOOD, entry(b"x", b"", kind=1)), 1, "has kind 1"),
+    ("data reaching into the trailer", packed(*GOOD[:2], entry(b"Setup.class", CLASS, length=65)),
+     1, "65 bytes of data reach past the trailer"),
+    ("a header reaching into the trailer", packed(*GOOD, b"tvqx\0\0\0"), 1, "header runs into"),
+    ("bytes that are no padding", packed(*GOOD, padding=b"\0x"), 1, "neither an entry nor zero"),
+    ("a requirement without its NUL", packed(entry(b"CommandLine", b"A:A:A"), *GOOD[1:]), 1,
+     "hold no NUL"),
+    ("a download address of 260 characters", setting(url=b"u" * 260), 1, "address has 260"),
+    ("the requirement second", packed(GOOD[1], GOOD[0], GOOD[2]), 1, 'entry 0 is named "URL"'),
+    ("no URL second", packed(GOOD[0], entry(b"Add", b"x\0"), GOOD[2]), 1, 'entry 1 is named "Add"'),
+    ("no installer class", packed(*GOOD[:2]), 1, "and finds 2"),
+    ("a class without CA FE BA BE", packed(*GOOD[:2], entry(b"a.class", b"PK")), 1, "CA FE BA BE"),
+    ("a class not named .class", packed(*GOOD[:2], entry(b"Setup.jar", CLASS)), 1, "not end in"),
+    ("an alternative with one colon", setting(b"A:A 1.1:A:A"), 1, '"A:A" is not of the form'),
+    ("no alternative that can match", setting(b"1.3:A:A a:A:A"), 1, "no alternative of the"),
+    ("an empty requirement", setting(b""), 1, "has no alternatives"),
+    ("a payload behind a signature", packed(*GOOD, stub=signed(STUB)), 1, "error: the payload"),
+    ("a certificate table past the end", patched(packed(*GOOD), SECURITY, "II", 0x500, 0x10000),
+     1, "does not lie inside the file"),
+    ("a certificate table of 0 bytes", patched(packed(*GOOD), SECURITY, "II", 0x400, 0),
+     1, "does not lie inside the file"),
+    ("a signed PE32+ file", signed(packed(*GOOD, stub=PE32_PLUS), 0xE8), 0, "3 entries; signed"),
+    # Headers that do not lead to the security directory: the file counts as unsigned,
+    # and the end of the certificate table is taken for the trailer.
+    ("a signed file without MZ", b"ZM" + SIGNED[2:], 1, "beyond the end"),
+    ("a signed file without PE", patched(SIGNED, 0x40, "2s", b"NE"), 1, "beyond the end"),
+    ("a signed file of an unknown kind", patched(SIGNED, 0x58, "H", 0x107), 1, "beyond the end"),
+    ("a signed file with four data directories", patched(SIGNED, 0xB4, "I", 4), 1, "beyond the"),
+    ("a signed file with a short optional header", patched(SIGNED, 0x54, "H", 128), 1, "beyond"),
+    ("an alternative that never matches", setting(b"1.3:A:A\tA:A:A"), 0, '"1.3:A:A" can never'),
+    ("an empty download address", setting(url=b""), 0, "warning: the download address is empty"),
+    ("bytes behind a setting's NUL", packed(entry(b"CommandLine", b"A:A:A\0xyz"), *GOOD[1:]), 0,
+     'warning: entry 0 ("CommandLine"): the 3 bytes behind the NUL'),
+    ("two entries of one name", packed(*GOOD, entry(b"setup.CLASS", b"")), 0, "name of entry 2"),
+    ("a dot in the class name", packed(*GOOD[:2], entry(b"a.b.class", CLASS)), 0, "holds a dot"),
+    ("a blank in the class name", packed(*GOOD[:2], entry(b"a b.class", CLASS)), 0, "a blank"),
+    ("a double quote in the requirement", setting(b'A:"S:A'), 0, "holds a double quote"),
+]
+
+
+class Verify(Case):
+    def test_findings(self):
+        for what, file, status, phrase in VERIFY:
+            with self.subTest(what):
+                result = run(["verify", "setup.exe"], self.folder({"setup.exe": file}))
+                self.assertEqual(result[0], status, result[1])
+                self.assertIn(phrase, result[1])
+
+
+class ListAndExtract(Case):
+    def test_list_and_list_json(self):
+        requirement = b'1.1:A:"S\\\xe9'  # a quote, a backslash and a byte above 127
+        folder = self.folder()
+        self.assertEqual(run(build({"--requirement": requirement}), folder)[0], 0)
+        expected, offset = [], len(STUB)
+        lengths = (("CommandLine", len(requirement) + 1), ("URL", 10), ("Setup.class", 64))
+        for name, length in lengths:
+            data = offset + 3 + len(name) + 1 + 8  # behind "tvq", the name, NUL, kind, length
+            expected.append({"name": name, "kind": 0, "length": length, "offset": offset,
+                             "dataOffset": data})
+            offset = data + length
+        size = (offset + 4 + 7) // 8 * 8
+        text = run(["list", "--json", "setup.exe"], folder)[1]
+        self.assertTrue(text.isascii())  # bytes above 127 are written as \u0080 to \u00FF
+        listing = json.loads(text)
+        self.assertEqual(listing.pop("entries"), expected)
+        self.assertEqual(listing, {
+            "file": "setup.exe", "size": size, "certificateTable": None, "trailer": size - 4,
+            "firstEntry": len(STUB), "padding": size - 4 - offset,
+            "requirement": requirement.decode("latin-1"), "url": "http://x/"})
+        values = ['"1.1:A:\\"S\\\\\xe9"', '"http://x/"']  # quotes and backslashes escaped
+        table = run(["list", "setup.exe"], folder)[1].splitlines()[2:5]
+        for index, (row, e) in enumerate(zip(table, expected)):
+            self.assertEqual(row.split(), [str(index), e["name"], "0x%08X" % e["offset"], "0",
+                                           str(e["length"]), "0x%08X" % e["dataOffset"],
+                                           *values[index:index + 1]])
+        for command, no_payload in (("list", 2), ("verify", 1), ("extract", 2)):
+            self.assertEqual(run([command, "Wendle.exe"], folder)[0], no_payload)
+            self.assertEqual(run([command, "none.exe"], folder)[:2], (2, ""))
+
+    def test_list_shows_what_the_launcher_cannot_read(self):
+        odd = packed(entry(b"Requirement", b"A:A:A\0"), entry(b"URL", b"x"), padding=b"junk")
+        folder = self.folder({"odd.exe": odd})
+        listing = json.loads(run(["list", "--json", "odd.exe"], folder)[1])
+        self.assertEqual((listing["requirement"], listing["url"]), (None, None))
+        table = run(["list", "odd.exe"], folder)[1]
+        self.assertIn("(no NUL within the data: the launcher cannot read it)", table)
+        self.assertIn("4 bytes up to the trailer are not part of its payload", table)
+
+    def test_extract_writes_the_entries(self):
+        for args, into in ((["-C", "out", "setup.exe"], ""), (["../setup.exe"], "out")):
+            with self.subTest(args):
+                folder = self.folder({"setup.exe": packed(*GOOD), "out/Setup.class": b"replaced"})
+                self.assertEqual(run(["extract", *args], os.path.join(folder, into))[0], 0)
+                self.assertEqual(tree(os.path.join(folder, "out")), {
+                    "CommandLine": b"1.1:A:A\0", "URL": b"http://x/\0", "Setup.class": CLASS})
+
+    def test_extract_refuses_names_that_leave_the_folder(self):
+        for bad in (entry(b"..", b""), entry(b"..\\x", b""), entry(b"a/b", b""),
+                    entry(b"C:x", b""), entry(b"x", b"", kind=1)):
+            with self.subTest(bad):
+                folder = self.folder({"setup.exe": packed(*GOOD, bad), "out/old": b""})
+                status, out, err = run(["extract", "setup.exe", "-C", "out"], folder)
+                self.assertEqual((status, out), (2, ""))
+                self.assertEqual(tree(os.path.join(folder, "out")), {"old": b""})
+                self.assertIn("refused, nothing written", err)
+
+
+class Signing(Case):
+    @classmethod
+    def setUpClass(cls):  # a throw-away certificate
+        keys = tempfile.TemporaryDirectory()
+        cls.addClassCleanup(keys.cleanup)
+        cls.key, cls.cert = os.path.join(keys.name, "key.pem"), os.path.join(keys.name, "cert.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                        cls.key, "-out", cls.cert, "-days", "2", "-subj", "/CN=Wendle Test"],
+                       check=True, capture_output=True)
+
+    def signed_folder(self, extra=()):  # setup.exe packed, signed.exe signed
+        folder = self.folder()
+        self.assertEqual(run(build({}, extra), folder)[0], 0)
+        subprocess.run(["osslsigncode", "sign", "-certs", self.cert, "-key", self.key,
+                        "-in", "setup.exe", "-out", "signed.exe"],
+                       cwd=folder, check=True, capture_output=True)
+        return folder
+
+    def test_payload_is_read_in_front_of_the_certificate_table(self):
+        folder = self.signed_folder()
+        self.assertEqual(run(["verify", "signed.exe"], folder)[:2], (0, "signed.exe: ok: 3 "
+                         "entries; signed, the payload lies inside the signed range\n"))
+        plain, signed_ = (json.loads(run(["list", "--json", name], folder)[1])
+                          for name in ("setup.exe", "signed.exe"))
+        self.assertEqual((signed_["entries"], signed_["certificateTable"]["offset"]),
+                         (plain["entries"], plain["size"]))
+        self.assertIn("signed: certificate table at 0x%08X" % plain["size"],
+                      run(["list", "signed.exe"], folder)[1])
+
+    def test_force_cuts_away_signature_and_payload(self):
+        folder = self.signed_folder()
+        again = {"--stub": "signed.exe", "--requirement": "A:A:A", "-o": "again.exe"}
+        self.assertEqual(run(build(again, ["--force"]), folder)[0], 0)
+        self.assertEqual(run(build({"--requirement": "A:A:A", "-o": "fresh.exe"}), folder)[0], 0)
+        files = tree(folder)
+        # Only the checksum that the signing tool wrote tells them apart.
+        again, fresh = (files[name][:CHECKSUM] + files[name][CHECKSUM + 4:]
+                        for name in ("again.exe", "fresh.exe"))
+        self.assertEqual(again, fresh)
+
+    def test_signing_an_unaligned_file_hides_the_trailer(self):
+        folder = self.signed_folder(["--align", "1"])  # 1171 bytes: the signing tool pads
+        status, report, _ = run(["verify", "signed.exe"], folder)
+        self.assertEqual(status, 1)
+        self.assertIn("packed without --align 8", report)
+
+
+unittest.main()
