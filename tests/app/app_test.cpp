@@ -39,10 +39,8 @@ TEST(Messages, AFormattedTextIsCutToItsBuffer)
     text[kMessageBufferSize] = '#';
     std::string path(2000, 'p');
     Format(text, kMessageBufferSize, "saved to %s.", path.c_str());
-    EXPECT_EQ(kMessageBufferSize - 1, strlen(text));
+    EXPECT_EQ("saved to " + path.substr(0, kMessageBufferSize - 10), text);
     EXPECT_EQ('#', text[kMessageBufferSize]);
-    Format(text, kMessageBufferSize, "saved to %s.", "C:\\Temp\\a.class");
-    EXPECT_STREQ("saved to C:\\Temp\\a.class.", text);
 }
 
 // Under Wine a DLL named like a system DLL always comes from Wine's own, so

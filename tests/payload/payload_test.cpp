@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "harness.h"
-#include "payload/exception.h"
 #include "payload/paths.h"
 #include "payload/payload_archive.h"
 #include "payload/text_buffer.h"
@@ -74,27 +73,6 @@ TEST(Paths, JoinCutSplitAndTheirBounds)
     char copy[4] = "old";
     EXPECT_FALSE(CopyText(copy, sizeof copy, "long"));
     EXPECT_STREQ("old", copy);
-}
-
-TEST(FileHandle, ReadsWithinBoundsAndThrowsOnFailure)
-{
-    wt::Scratch dir("file");
-    wt::WriteFile(dir / "f", std::string("\x00\x28\x01\x00" "abc\0" "defgh", 13));
-    FileHandle file;
-    file.OpenRead((dir / "f").c_str());
-    DWORD value = 0;
-    EXPECT_TRUE(file.ReadUInt32(&value));
-    EXPECT_EQ(0x12800u, value);
-    char text[4];
-    EXPECT_TRUE(file.ReadCString(text, sizeof text));
-    EXPECT_STREQ("abc", text);
-    EXPECT_FALSE(file.ReadCString(text, sizeof text)) << "no NUL within the buffer";
-    EXPECT_STREQ("def", text);
-    EXPECT_FALSE(file.ReadCString(text, sizeof text)) << "the file ends first";
-    EXPECT_STREQ("h", text);
-    EXPECT_THROW(file.Seek(-1, FILE_BEGIN), CException*);
-    EXPECT_THROW(file.OpenRead((dir / "missing").c_str()), CException*);
-    EXPECT_FALSE(file.IsOpen());
 }
 
 std::vector<Entry> ThreeEntries()

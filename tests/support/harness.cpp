@@ -3,35 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <stdexcept>
 
 namespace wt {
-
-std::string Utf8(const std::wstring& text)
-{
-    std::string out(text.size() * 3, '\0');
-    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], (int)out.size(), 0, 0));
-    return out;
-}
-
-std::wstring Wide(const std::string& utf8)
-{
-    std::wstring out(utf8.size(), L'\0');
-    out.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &out[0], (int)out.size()));
-    return out;
-}
 
 void WriteFile(const std::string& path, const std::string& bytes)
 {
     if (!(std::ofstream(P(path), std::ios::binary) << bytes))
         throw std::runtime_error("cannot write " + path);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(P(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> List(const std::string& dir)
@@ -42,12 +21,6 @@ std::vector<std::string> List(const std::string& dir)
         names.push_back(entry.path().filename().u8string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string TempDir()
-{
-    char dir[MAX_PATH];
-    return std::string(dir, GetTempPathA(sizeof dir, dir) - 1);
 }
 
 Scratch::Scratch(const char* tag)
@@ -100,11 +73,6 @@ DWORD Process::Wait(DWORD timeoutMs)
     return code;
 }
 
-std::string RealJvm(bool javaBaseOnly)
-{
-    return std::string("java=") + (javaBaseOnly ? BASE_JAVA : FULL_JAVA) + "\npreload=" EXIT_RECORDER "\n";
-}
-
 void InstallVm(const std::string& exePath, const std::string& config)
 {
     MakeDirs(exePath.substr(0, exePath.rfind('\\')));
@@ -115,9 +83,9 @@ void InstallVm(const std::string& exePath, const std::string& config)
 std::vector<std::string> RecordedRuns(const std::string& path)
 {
     std::vector<std::string> runs;
-    std::string text = ReadFile(path);
-    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        runs.push_back(text.substr(start, end - start));
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);)
+        runs.push_back(line);
     return runs;
 }
 
@@ -164,12 +132,6 @@ void ForgetAllVms()
     SetEnvironmentVariableA("JAVA_HOME", nullptr);
     DeleteFileA((WindowsDir() + "\\jview.exe").c_str());
     RemoveTree("C:\\vms");
-}
-
-std::string WindowsDir()
-{
-    char dir[MAX_PATH];
-    return std::string(dir, GetWindowsDirectoryA(dir, sizeof dir));
 }
 
 void Pack(const std::string& output, const std::vector<wendle_pack::Entry>& entries)
@@ -231,7 +193,7 @@ std::string Text(HWND window)
 
 // Wide messages: across processes Wine answers the ANSI CB_GETLBTEXT with
 // the first character only.
-std::vector<std::string> ComboItems(HWND dialog, int id, int* selected, std::vector<LRESULT>* data)
+std::vector<std::string> ComboItems(HWND dialog, int id, int* selected)
 {
     HWND combo = GetDlgItem(dialog, id);
     std::vector<std::string> items;
@@ -239,22 +201,10 @@ std::vector<std::string> ComboItems(HWND dialog, int id, int* selected, std::vec
         std::wstring text(Ask(combo, CB_GETLBTEXTLEN, index, 0) + 1, L'\0');
         text.resize(Ask(combo, CB_GETLBTEXT, index, (LPARAM)&text[0]));
         items.push_back(Utf8(text));
-        if (data != nullptr)
-            data->push_back(Ask(combo, CB_GETITEMDATA, index, 0));
     }
     if (selected != nullptr)
         *selected = (int)Ask(combo, CB_GETCURSEL, 0, 0);
     return items;
-}
-
-void Choose(HWND dialog, int id)
-{
-    Ask(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-void Type(HWND dialog, int id, const std::string& text)
-{
-    Ask(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)Wide(text).c_str());
 }
 
 std::string LauncherString(UINT id, LANGID language)
@@ -279,11 +229,6 @@ HWND Session::Wait(bool (*wanted)(HWND), DWORD timeoutMs)
     HWND window = WaitForWindow(process->id(), wanted, timeoutMs);
     EXPECT_NE(nullptr, window) << "the window did not open";
     return window;
-}
-
-HWND Session::Selection()
-{
-    return Wait([](HWND window) { return IsSelection(window) && !ComboItems(window, IDC_VM_LIST).empty(); });
 }
 
 Session::Box Session::NextBox()

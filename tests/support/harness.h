@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,18 +18,23 @@
 namespace wt {
 
 inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-std::string Utf8(const std::wstring& text);
-std::wstring Wide(const std::string& utf8);
-
 // Files and folders, named in UTF-8.
 inline std::filesystem::path P(const std::string& path) { return std::filesystem::u8path(path); }
+inline std::string Utf8(const std::wstring& text) { return std::filesystem::path(text).u8string(); }
+inline std::wstring Wide(const std::string& utf8) { return P(utf8).wstring(); }
 void WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadFile(const std::string& path);   // empty when missing
+// The whole file; empty when it is missing.
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(P(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 inline bool Exists(const std::string& path) { return std::filesystem::exists(P(path)); }
 std::vector<std::string> List(const std::string& dir);   // sorted names
 inline void MakeDirs(const std::string& path) { std::filesystem::create_directories(P(path)); }
 inline void RemoveTree(const std::string& path) { std::error_code ignored; std::filesystem::remove_all(P(path), ignored); }
-std::string TempDir();   // without its trailing backslash
+// The temporary directory without its trailing backslash.
+inline std::string TempDir() { return std::filesystem::temp_directory_path().parent_path().string(); }
 
 // A new folder below the temporary directory, removed with its contents.
 struct Scratch {
@@ -56,7 +62,10 @@ private:
 
 // Stand-in Java VMs (vm_stub.exe), configured by key=value lines (exit=,
 // write=, sleep=, record=); RealJvm() makes one run a Linux JVM.
-std::string RealJvm(bool javaBaseOnly = false);
+inline std::string RealJvm(bool javaBaseOnly = false)
+{
+    return std::string("java=") + (javaBaseOnly ? BASE_JAVA : FULL_JAVA) + "\npreload=" EXIT_RECORDER "\n";
+}
 void InstallVm(const std::string& exePath, const std::string& config);
 // The runs that stubs with record=path made: "command line|current dir".
 std::vector<std::string> RecordedRuns(const std::string& path);
@@ -69,7 +78,7 @@ std::string InstallKind(Kind kind, const std::string& config, const std::string&
 void SetMachineValue(const std::string& key, const char* name, const std::string& value, bool view64 = false);
 // Forgets every Java registry key, JAVA_HOME, jview.exe and C:\vms.
 void ForgetAllVms();
-std::string WindowsDir();
+inline std::string WindowsDir() { return std::filesystem::path(_wgetenv(L"SystemRoot")).string(); }
 
 // An installer: Wendle.exe and a payload of entries; the three settings.
 void Pack(const std::string& output, const std::vector<wendle_pack::Entry>& entries);
@@ -79,13 +88,13 @@ std::vector<wendle_pack::Entry> Settings(const std::string& requirement, const s
 HWND WaitForWindow(DWORD processId, const std::function<bool(HWND)>& wanted, DWORD timeoutMs = 30000);
 std::string Text(HWND window);
 inline std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
-std::vector<std::string> ComboItems(HWND dialog, int id, int* selected = nullptr, std::vector<LRESULT>* data = nullptr);
+std::vector<std::string> ComboItems(HWND dialog, int id, int* selected = nullptr);
 inline bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 // Posted, as a click that opens a modal window must be.
 inline void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 // Sent: for option buttons, done when this returns.
-void Choose(HWND dialog, int id);
-void Type(HWND dialog, int id, const std::string& text);
+inline void Choose(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+inline void Type(HWND dialog, int id, const std::string& text) { SetDlgItemTextW(dialog, id, Wide(text).c_str()); }
 
 inline bool IsSelection(HWND window) { return GetDlgItem(window, IDC_VM_LIST) != nullptr; }
 inline bool IsNoVm(HWND window) { return GetDlgItem(window, IDC_OPT_DOWNLOAD) != nullptr; }
@@ -101,7 +110,8 @@ public:
     explicit Session(const std::vector<wendle_pack::Entry>& entries, const std::string& args = "",
                      const std::string& exe = "");
     HWND Wait(bool (*wanted)(HWND), DWORD timeoutMs = 90000);
-    HWND Selection();   // once the search has filled the list
+    // The selection dialog once the search has filled the list.
+    HWND Selection() { return Wait([](HWND w) { return IsSelection(w) && !ComboItems(w, IDC_VM_LIST).empty(); }); }
     // The message box that opens next.
     struct Box {
         HWND window, owner;
