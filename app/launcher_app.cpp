@@ -6,6 +6,8 @@
 
 #include "payload/exception.h"
 #include "payload/paths.h"
+#include "payload/wide_paths.h"
+#include "payload/work_folder.h"
 #include "res/resource.h"
 #include "ui/vm_select_dialog.h"
 #include "vm/vm_locator.h"
@@ -21,6 +23,7 @@ LauncherApp::LauncherApp() : instance(NULL), interactive(0)
 {
     requirement[0] = '\0';
     tempDir[0] = '\0';
+    workDir[0] = '\0';
     title[0] = '\0';
     installerClassFile[0] = '\0';
     downloadUrl[0] = '\0';
@@ -61,8 +64,12 @@ void LauncherApp::Run(const char* commandTail)
     if (!CopyText(requirement, sizeof requirement, commandTail))
         return;
     LoadStringA(instance, IDS_TITLE, title, sizeof title);
-    if (GetTempDir(tempDir) == 0)
+    wchar_t wideTempDir[kTextBufferSize];
+    if (!GetWideTempDir(wideTempDir))
         ThrowWin32Error(ERROR_PATH_NOT_FOUND);
+    if (!UseAnsiPath(wideTempDir, tempDir))
+        return;
+    CreateWorkDir();
     WriteProbeClass();
     if (interactive)
         RunInteractive();
@@ -70,9 +77,63 @@ void LauncherApp::Run(const char* commandTail)
         RunProbe();
 }
 
-bool LauncherApp::ReadPayloadSettings()
+bool LauncherApp::UseAnsiPath(wchar_t* widePath, char* output)
 {
-    archive.ReadDirectory();
+    if (ToAnsiPath(widePath, output) != kAnsiPathNone)
+        return true;
+    // The payload, the probe or the installer would fail on a name that
+    // Windows guessed; a message says what no silent end would.
+    if (interactive) {
+        CutAtLastBackslash(widePath);
+        ShowCannotRunHere(widePath);
+    }
+    return false;
+}
+
+// Wide throughout: the folder's name is what the ANSI code page cannot hold.
+void LauncherApp::ShowCannotRunHere(const wchar_t* folder)
+{
+    wchar_t caption[kTextBufferSize];
+    wchar_t format[kMessageBufferSize];
+    wchar_t text[kMessageBufferSize];
+    caption[0] = L'\0';
+    format[0] = L'\0';
+    LoadStringW(instance, IDS_TITLE, caption, kTextBufferSize);
+    LoadStringW(instance, IDS_CANNOT_RUN_HERE, format, kMessageBufferSize);
+    // _snwprintf leaves the buffer unterminated when the text fills it.
+    _snwprintf(text, kMessageBufferSize - 1, format, folder);
+    text[kMessageBufferSize - 1] = L'\0';
+    MessageBoxW(NULL, text, caption, MB_ICONINFORMATION);
+}
+
+void LauncherApp::CreateWorkDir()
+{
+    if (!CreateWorkFolder(tempDir, workDir))
+        ThrowWin32Error(GetLastError());
+}
+
+void LauncherApp::RemoveWorkDir()
+{
+    if (workDir[0] == '\0')
+        return;
+    // Windows keeps a folder that is a process's current directory, and a run
+    // through the Microsoft VM kind leaves the launcher's own in workDir.
+    SetCurrentDirectoryA(tempDir);
+    RemoveFolderTree(workDir);
+    workDir[0] = '\0';
+}
+
+bool LauncherApp::GetWorkPath(const char* name, char* path)
+{
+    // Without workDir the joined name would point at the root of the
+    // current drive.
+    path[0] = '\0';
+    return workDir[0] != '\0' && CopyText(path, kTextBufferSize, workDir) && AppendPath(path, name);
+}
+
+bool LauncherApp::ReadPayloadSettings(const char* programPath)
+{
+    archive.ReadDirectoryFrom(programPath);
     PayloadEntry* requirementEntry = archive.entries[0];
     PayloadEntry* urlEntry = archive.entries[1];
     PayloadEntry* classEntry = archive.entries[2];
@@ -91,7 +152,13 @@ bool LauncherApp::ReadPayloadSettings()
 
 void LauncherApp::RunInteractive()
 {
-    if (ReadPayloadSettings()) {
+    wchar_t wideProgramPath[kTextBufferSize];
+    char programPath[kTextBufferSize];
+    if (!GetWideModulePath(instance, wideProgramPath))
+        ThrowWin32Error(GetLastError());
+    if (!UseAnsiPath(wideProgramPath, programPath))
+        return;
+    if (ReadPayloadSettings(programPath)) {
         ShowVmSelectDialog();
         return;
     }
@@ -108,8 +175,7 @@ void LauncherApp::RunProbe()
 
 void LauncherApp::GetProbeClassPath(char* path)
 {
-    path[0] = '\0';
-    if (!CopyText(path, kTextBufferSize, tempDir) || !AppendPath(path, kProbeClassFileName))
+    if (!GetWorkPath(kProbeClassFileName, path))
         ThrowWin32Error(ERROR_FILENAME_EXCED_RANGE);
 }
 
@@ -141,17 +207,6 @@ void LauncherApp::WriteProbeClass()
     probe.Close();
 }
 
-void LauncherApp::DeleteProbeClass()
-{
-    // Without a temporary directory no probe was written, and the joined
-    // name would point at the root of the current drive.
-    if (tempDir[0] == '\0')
-        return;
-    char path[kTextBufferSize];
-    if (CopyText(path, sizeof path, tempDir) && AppendPath(path, kProbeClassFileName))
-        remove(path);
-}
-
 void FormatMessageText(char* output, size_t outputSize, const char* format, va_list arguments)
 {
     if (outputSize == 0)
@@ -177,22 +232,27 @@ void LauncherApp::ShowMessage(HWND owner, UINT stringId, UINT style, ...)
 
 bool LauncherApp::LaunchInstaller(HWND dialog, VmLocator* vm)
 {
-    (void)dialog;
     char className[kTextBufferSize];
     CopyText(className, sizeof className, installerClassFile);
     StripExtension(className);
     ShowCursor(TRUE);
     SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    archive.ExtractAll(tempDir, 0);
+    archive.ExtractAll(workDir, 0);
     ShowCursor(FALSE);
-    vm->RunClass(tempDir, className, NULL);
+    // An installer may run for many minutes and read its other entries at
+    // any time, so the clean-up has to wait for its VM to end. A dialog left
+    // on screen that long, answering no message, would look hung.
+    if (dialog != NULL)
+        ShowWindow(dialog, SW_HIDE);
+    unsigned long probeWait = vm->waitMs;
+    vm->waitMs = INFINITE;
+    vm->RunClass(workDir, className, NULL);
+    vm->waitMs = probeWait;
     return true;
 }
 
 void LauncherApp::Cleanup()
 {
-    if (tempDir[0] != '\0')
-        archive.DeleteExtracted(tempDir, 0);
     archive.Close();
-    DeleteProbeClass();
+    RemoveWorkDir();
 }

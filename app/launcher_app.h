@@ -23,14 +23,29 @@ public:
     void Run(const char* commandTail);
     void RunInteractive();
     void RunProbe();
-    bool ReadPayloadSettings();
+    // Reads the three settings from the payload of the file at programPath.
+    bool ReadPayloadSettings(const char* programPath);
+    // widePath converted for the ANSI functions into output (ToAnsiPath).
+    // When it has no ANSI form the run cannot go on: in interactive mode the
+    // user is told so, with the folder that widePath names or lies in (which
+    // becomes widePath), and false is returned.
+    bool UseAnsiPath(wchar_t* widePath, char* output);
+    // Message box with string IDS_CANNOT_RUN_HERE, which names folder.
+    void ShowCannotRunHere(const wchar_t* folder);
+    // Creates workDir: a new folder of this run's own in tempDir.
+    void CreateWorkDir();
+    // Removes workDir with all it holds, whatever the installer left there.
+    void RemoveWorkDir();
+    // workDir joined with name into path (kTextBufferSize bytes); false when
+    // there is no workDir yet or the path does not fit.
+    bool GetWorkPath(const char* name, char* path);
     void GetProbeClassPath(char* path);
     void WriteProbeClass();
-    void DeleteProbeClass();
     void ShowMessage(HWND owner, UINT stringId, UINT style, ...);
-    // Extracts the payload into tempDir and runs the installer class with vm.
-    // Returns true once the installer has been started (or its VM has been
-    // asked to start it); a failure is reported by a thrown CException.
+    // Extracts the payload into workDir, hides dialog and runs the installer
+    // class with vm, waiting for its VM to end. Returns true once that VM has
+    // ended (or could not be started); a failure of the extraction is
+    // reported by a thrown CException.
     bool LaunchInstaller(HWND dialog, VmLocator* vm);
     void Cleanup();
 
@@ -38,6 +53,10 @@ public:
     int interactive;
     char requirement[kTextBufferSize];
     char tempDir[kTextBufferSize];
+    // The folder of this run's own in tempDir (ending in a backslash), where
+    // the probe class, the capture files and the payload go; empty until it
+    // has been created and after it has been removed.
+    char workDir[kTextBufferSize];
     char title[kTextBufferSize];
     char installerClassFile[kTextBufferSize];
     char downloadUrl[kTextBufferSize];

@@ -68,16 +68,6 @@ bool GetFileNamePart(const char* path, char* output)
     return CopyText(output, kTextBufferSize, slash + 1);
 }
 
-unsigned GetTempDir(char* output)
-{
-    DWORD length = GetTempPathA(kTextBufferSize, output);
-    if (length == 0 || length >= kTextBufferSize) {
-        output[0] = '\0';
-        return 0;
-    }
-    return length;
-}
-
 // OpenFile(OF_EXIST) would be the classic test, but it fails for every path
 // longer than 127 characters (OFS_MAXPATHNAME), so a VM installed a few
 // folders deep would be reported missing.

@@ -29,8 +29,4 @@ bool StripExtension(char* text);
 // has no backslash or does not fit a buffer.
 bool GetFileNamePart(const char* path, char* output);
 
-// The temporary directory as GetTempPathA gives it (ending in a backslash).
-// Returns its length; 0 when it cannot be had or does not fit.
-unsigned GetTempDir(char* output);
-
 bool FileExists(const char* path);

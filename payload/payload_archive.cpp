@@ -5,7 +5,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/launcher_app.h"
 #include "payload/exception.h"
 #include "payload/paths.h"
 #include "payload/text_buffer.h"
@@ -84,16 +83,6 @@ int PayloadArchive::CountEntries() const
     while (count < kMaxPayloadEntries && entries[count] != NULL)
         ++count;
     return count;
-}
-
-void PayloadArchive::ReadDirectory()
-{
-    char path[kTextBufferSize];
-    DWORD length = GetModuleFileNameA(GetLauncherApp()->instance, path, sizeof path);
-    // A module path that fills the buffer has been cut and names another file.
-    if (length == 0 || length >= sizeof path)
-        ThrowWin32Error(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
-    ReadDirectoryFrom(path);
 }
 
 void PayloadArchive::ReadDirectoryFrom(const char* path)

@@ -40,9 +40,8 @@ public:
     PayloadArchive();
     virtual ~PayloadArchive();
 
-    // Opens the program's own file and reads the entry chain.
-    void ReadDirectory();
-    // The same for any file; the directory is read from path.
+    // Opens the file at path (the program's own, in a run) and reads the
+    // entry chain behind it.
     void ReadDirectoryFrom(const char* path);
     void ExtractAll(const char* directory, int firstSlot);
     void DeleteExtracted(const char* directory, int firstSlot);

@@ -16,3 +16,7 @@ bool CopyText(char* dest, size_t destSize, const char* source);
 // Appends source to the text in dest. Returns true when the result fitted;
 // when it does not, dest is left unchanged.
 bool AppendText(char* dest, size_t destSize, const char* source);
+
+// The same for the few wide-character texts (paths as Windows gives them);
+// destSize counts characters, not bytes.
+bool CopyWideText(wchar_t* dest, size_t destSize, const wchar_t* source);

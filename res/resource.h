@@ -15,6 +15,8 @@
 #define IDS_NO_VM_AT_PATH 12
 #define IDS_SAVED_TO 13
 #define IDS_NAME_A_FOLDER 14
+// One %ls: a folder by its full name, which the ANSI code page cannot hold.
+#define IDS_CANNOT_RUN_HERE 15
 
 #define IDD_VM_SELECT 107
 #define IDD_NO_VM 108

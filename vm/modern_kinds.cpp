@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "payload/paths.h"
+#include "payload/wide_paths.h"
 #include "vm/registry.h"
 #include "vm/version_text.h"
 
@@ -62,7 +63,7 @@ static bool FindNewestListed(const VendorLayout& layout, RegistryView view, char
         if (!CopyText(valueKey, sizeof valueKey, layout.key) || !AppendPath(valueKey, version) ||
             (layout.below[0] != '\0' && !AppendPath(valueKey, layout.below)))
             continue;
-        if (!ReadMachineValue(valueKey, layout.valueName, home, view) ||
+        if (!ReadMachinePath(valueKey, layout.valueName, home, view) ||
             !FindJavaExe(home, candidate))
             continue;
         if (CopyText(newest, sizeof newest, version) &&
@@ -107,9 +108,11 @@ int OtherVendorLocator::Locate()
 {
     char candidate[kTextBufferSize];
     char javaHome[kTextBufferSize];
+    wchar_t wideJavaHome[kTextBufferSize];
     // A longer value comes back as the size it needs, which does not fit.
-    DWORD length = GetEnvironmentVariableA("JAVA_HOME", javaHome, sizeof javaHome);
-    if (length > 0 && length < sizeof javaHome && FindJavaExe(javaHome, candidate))
+    DWORD length = GetEnvironmentVariableW(L"JAVA_HOME", wideJavaHome, kTextBufferSize);
+    if (length > 0 && length < kTextBufferSize &&
+        ToAnsiPath(wideJavaHome, javaHome) != kAnsiPathNone && FindJavaExe(javaHome, candidate))
         return CopyText(exePath, sizeof exePath, candidate) ? 1 : 0;
 
     RegistryView views[kMostViews];

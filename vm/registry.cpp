@@ -4,6 +4,7 @@
 
 #include "payload/paths.h"
 #include "payload/text_buffer.h"
+#include "payload/wide_paths.h"
 
 bool RunsUnderWow64()
 {
@@ -53,6 +54,23 @@ bool MachineKey::ReadValue(const char* valueName, char* output) const
     return true;
 }
 
+bool MachineKey::ReadPathValue(const char* valueName, char* output) const
+{
+    output[0] = '\0';
+    wchar_t wideName[kTextBufferSize];
+    wchar_t path[kTextBufferSize];
+    if (handle_ == 0 || !WidenAnsiText(valueName, wideName))
+        return false;
+    // Through the ANSI function a folder named in another script would come
+    // back as a best-fit guess, a folder that does not exist.
+    DWORD size = (kTextBufferSize - 1) * sizeof(wchar_t);
+    if (RegQueryValueExW((HKEY)handle_, wideName, NULL, NULL, (BYTE*)path, &size) !=
+        ERROR_SUCCESS)
+        return false;
+    path[size / sizeof(wchar_t)] = L'\0';
+    return ToAnsiPath(path, output) != kAnsiPathNone;
+}
+
 bool MachineKey::SubkeyName(unsigned long index, char* name) const
 {
     if (handle_ == 0)
@@ -68,6 +86,12 @@ bool ReadMachineValue(const char* keyName, const char* valueName, char* output, 
     return key.ReadValue(valueName, output);
 }
 
+bool ReadMachinePath(const char* keyName, const char* valueName, char* output, RegistryView view)
+{
+    MachineKey key(keyName, view);
+    return key.ReadPathValue(valueName, output);
+}
+
 bool ReadJavaHome(const char* keyName, char* javaHome, RegistryView view)
 {
     char version[kTextBufferSize];
@@ -76,5 +100,5 @@ bool ReadJavaHome(const char* keyName, char* javaHome, RegistryView view)
         return false;
     if (!CopyText(versionKey, sizeof versionKey, keyName) || !AppendPath(versionKey, version))
         return false;
-    return ReadMachineValue(versionKey, "JavaHome", javaHome, view);
+    return ReadMachinePath(versionKey, "JavaHome", javaHome, view);
 }

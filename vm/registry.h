@@ -29,6 +29,10 @@ public:
     // Reads valueName, whatever its type, as text into output
     // (kTextBufferSize bytes). False when it is missing or does not fit.
     bool ReadValue(const char* valueName, char* output) const;
+    // Reads valueName, a path, as Windows stores it (wide) and converts it
+    // with ToAnsiPath into output (kTextBufferSize bytes). False when it is
+    // missing, does not fit or has no ANSI form.
+    bool ReadPathValue(const char* valueName, char* output) const;
     // The name of the subkey at index into name (kTextBufferSize bytes).
     // False past the last subkey, or when a name does not fit.
     bool SubkeyName(unsigned long index, char* name) const;
@@ -45,6 +49,10 @@ private:
 bool ReadMachineValue(const char* keyName, const char* valueName, char* output,
                       RegistryView view = kOwnView);
 
+// The same for a value that holds a path (MachineKey::ReadPathValue).
+bool ReadMachinePath(const char* keyName, const char* valueName, char* output,
+                     RegistryView view = kOwnView);
+
 // Reads "CurrentVersion" of keyName, then "JavaHome" of the subkey named by
-// that version, into javaHome (kTextBufferSize bytes).
+// that version as a path, into javaHome (kTextBufferSize bytes).
 bool ReadJavaHome(const char* keyName, char* javaHome, RegistryView view = kOwnView);

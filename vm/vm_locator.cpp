@@ -1,14 +1,14 @@
 #include "vm/vm_locator.h"
 
 #include <windows.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "app/launcher_app.h"
 
 static const char kProbeClassName[] = "TvqVersion";
-// No drive letter: the capture file lies in the root of the current drive.
-static const char kCaptureFile[] = "\\stdout.tmp";
+// In the run's own folder: standard users cannot create files in a drive's
+// root, and two launchers must not share one capture file.
+static const char kCaptureFileName[] = "stdout.tmp";
 
 int VmLocator::AcceptNamed(const char* fullPath, const char* fileName, const char* const* names)
 {
@@ -21,7 +21,15 @@ int VmLocator::AcceptNamed(const char* fullPath, const char* fileName, const cha
 
 int VmLocator::Check(const char* requirement)
 {
-    return RunClass(GetLauncherApp()->tempDir, kProbeClassName, requirement) == VM_SUITABLE ? 1 : 0;
+    return RunClass(GetLauncherApp()->workDir, kProbeClassName, requirement) == VM_SUITABLE ? 1 : 0;
+}
+
+static void CloseCapture(HANDLE capture, const char* path)
+{
+    if (capture == INVALID_HANDLE_VALUE)
+        return;
+    CloseHandle(capture);
+    DeleteFileA(path);
 }
 
 int VmLocator::Exec(const char* arguments)
@@ -33,10 +41,14 @@ int VmLocator::Exec(const char* arguments)
     // Inheritable, or the child's writes to its standard output are lost.
     // Nobody else may read or write it; deleting is shared so that the file
     // can be deleted while a VM that outlived the wait still holds it: it
-    // then goes when that VM ends instead of staying in the drive's root.
+    // then goes when that VM ends. A capture file that cannot be created
+    // leaves the result to the exit code.
+    char capturePath[kTextBufferSize];
+    HANDLE capture = INVALID_HANDLE_VALUE;
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
-    HANDLE capture = CreateFileA(kCaptureFile, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
-                                 &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (GetLauncherApp()->GetWorkPath(kCaptureFileName, capturePath))
+        capture = CreateFileA(capturePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                              &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
@@ -45,13 +57,12 @@ int VmLocator::Exec(const char* arguments)
     PROCESS_INFORMATION child;
     if (!CreateProcessA(NULL, commandLine, NULL, NULL, TRUE, DETACHED_PROCESS, NULL, NULL,
                         &startup, &child)) {
-        CloseHandle(capture);
-        remove(kCaptureFile);
+        CloseCapture(capture, capturePath);
         return kCannotStart;
     }
-    // A child still running after the wait is left running; it reports
+    // A probe still running after the wait is left running; it reports
     // STILL_ACTIVE (259) as its exit code, which is not suitable.
-    WaitForSingleObject(child.hProcess, kVmWaitMs);
+    WaitForSingleObject(child.hProcess, waitMs);
     DWORD exitCode = 0;
     GetExitCodeProcess(child.hProcess, &exitCode);
     CloseHandle(child.hThread);
@@ -59,10 +70,11 @@ int VmLocator::Exec(const char* arguments)
 
     char firstByte = 'X';
     DWORD got = 0;
-    SetFilePointer(capture, 0, NULL, FILE_BEGIN);
-    ReadFile(capture, &firstByte, 1, &got, NULL);
-    CloseHandle(capture);
-    remove(kCaptureFile);
+    if (capture != INVALID_HANDLE_VALUE) {
+        SetFilePointer(capture, 0, NULL, FILE_BEGIN);
+        ReadFile(capture, &firstByte, 1, &got, NULL);
+    }
+    CloseCapture(capture, capturePath);
     return firstByte == 'T' ? VM_SUITABLE : (int)exitCode;
 }
 

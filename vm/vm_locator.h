@@ -11,7 +11,8 @@
 const int VM_SUITABLE = 314;
 // Exec's result when the child cannot be started.
 const int kCannotStart = -1;
-// How long one VM run is waited for.
+// How long a probe run is waited for. The installer's run is waited for
+// without limit (LaunchInstaller sets waitMs to INFINITE for it).
 const unsigned long kVmWaitMs = 20000;
 // Sizes of the argument text and of the whole command line.
 const size_t kArgumentsSize = 260;
@@ -19,7 +20,7 @@ const size_t kCommandLineSize = 520;
 
 class VmLocator {
 public:
-    VmLocator() : suitable(0) { exePath[0] = '\0'; }
+    VmLocator() : suitable(0), waitMs(kVmWaitMs) { exePath[0] = '\0'; }
     virtual ~VmLocator() {}
 
     // Accepts a user-named executable by its file name; on success fullPath
@@ -29,15 +30,19 @@ public:
     virtual int Locate() = 0;
     // 1 when the probe class, run with requirement, answers VM_SUITABLE.
     virtual int Check(const char* requirement);
-    // Runs exePath with arguments as a child process: VM_SUITABLE when its
-    // first output byte is "T", else its exit code; kCannotStart when it
-    // cannot be started (or the command line does not fit).
+    // Runs exePath with arguments as a child process and waits for it up to
+    // waitMs: VM_SUITABLE when its first output byte is "T", else its exit
+    // code; kCannotStart when it cannot be started (or the command line does
+    // not fit). Its standard output goes to a capture file in the run's
+    // workDir; without a workDir it goes nowhere.
     virtual int Exec(const char* arguments);
     // Runs class className from classDir with classArgs (may be null).
     virtual int RunClass(const char* classDir, const char* className, const char* classArgs) = 0;
 
     int suitable;
     char exePath[kTextBufferSize];
+    // How long Exec waits for the child, in milliseconds.
+    unsigned long waitMs;
 
 protected:
     // Accepts fileName when it equals one of names (null-terminated list),
