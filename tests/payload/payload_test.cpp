@@ -8,6 +8,7 @@
 #include "payload/paths.h"
 #include "payload/payload_archive.h"
 #include "payload/text_buffer.h"
+#include "payload/wide_paths.h"
 
 using wendle_pack::Entry;
 
@@ -79,6 +80,44 @@ std::vector<Entry> ThreeEntries()
 {
     return {wendle_pack::StringEntry("CommandLine", "A:A:A"), wendle_pack::StringEntry("URL", "https://example.org"),
             {"simpjava.class", 0, {0xCA, 0xFE, 0xBA, 0xBE}}};
+}
+
+DWORD WINAPI NoShortNames(LPCWSTR, LPWSTR, DWORD)
+{
+    return 0;
+}
+
+DWORD WINAPI ShortNamesOff(LPCWSTR path, LPWSTR shortPath, DWORD)
+{
+    return (DWORD)wcslen(wcscpy(shortPath, path));
+}
+
+DWORD WINAPI ShortName(LPCWSTR, LPWSTR shortPath, DWORD)
+{
+    return (DWORD)wcslen(wcscpy(shortPath, L"C:\\DVORAK~1"));
+}
+
+// Code page 1252 holds "Café" but not "Dvořák"; a volume without 8.3 names
+// gives a path back as it is, or nothing.
+TEST(WidePaths, APathOutsideTheCodePageGoesByItsShortFormOrNotAtAll)
+{
+    struct {
+        const wchar_t* path;
+        ShortPathLookup lookup;
+        AnsiPathForm form;
+        const char* ansi;
+    } cases[] = {
+        {L"C:\\Temp\\", NoShortNames, kAnsiPathExact, "C:\\Temp\\"},
+        {L"C:\\Café", NoShortNames, kAnsiPathExact, "C:\\Caf\xE9"},
+        {L"C:\\Dvořák", ShortName, kAnsiPathShort, "C:\\DVORAK~1"},
+        {L"C:\\Dvořák", NoShortNames, kAnsiPathNone, ""},
+        {L"C:\\Dvořák", ShortNamesOff, kAnsiPathNone, ""},
+    };
+    for (const auto& each : cases) {
+        char ansi[kTextBufferSize] = "old";
+        EXPECT_EQ(each.form, ToAnsiPath(each.path, ansi, each.lookup)) << wt::Utf8(each.path);
+        EXPECT_STREQ(each.ansi, ansi) << wt::Utf8(each.path);
+    }
 }
 
 // Wendle.exe, a payload, and a certificate table that the security

@@ -46,11 +46,14 @@ std::string Describe(int dialogId, LANGID language, bool texts)
 TEST(Resources, EveryLanguageHoldsEveryStringAndBothDialogs)
 {
     for (LANGID language : kLanguages) {
-        for (UINT id = IDS_CANCEL_QUESTION; id <= IDS_NAME_A_FOLDER; ++id)
+        for (UINT id = IDS_CANCEL_QUESTION; id <= IDS_CANNOT_RUN_HERE; ++id)
             EXPECT_NE("", wt::LauncherString(id, language)) << language << " string " << id;
         std::string saved = wt::LauncherString(IDS_SAVED_TO, language);
         EXPECT_EQ(saved.find('%'), saved.rfind('%')) << language;
         EXPECT_NE(std::string::npos, saved.find("%s")) << language;
+        std::string cannotRun = wt::LauncherString(IDS_CANNOT_RUN_HERE, language);
+        EXPECT_NE(std::string::npos, cannotRun.find("%ls")) << language;
+        EXPECT_EQ(cannotRun.find('%'), cannotRun.rfind('%')) << language;
         EXPECT_NE(std::string::npos, wt::LauncherString(IDS_DOWNLOAD_OFFER, language)
                                          .find("https://wendle.example.org/java"))
             << language;

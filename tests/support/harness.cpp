@@ -23,6 +23,12 @@ std::vector<std::string> List(const std::string& dir)
     return names;
 }
 
+std::string ShortPath(const std::string& path)
+{
+    wchar_t shortPath[MAX_PATH];
+    return Utf8(std::wstring(shortPath, GetShortPathNameW(Wide(path).c_str(), shortPath, MAX_PATH)));
+}
+
 Scratch::Scratch(const char* tag)
 {
     static unsigned count = 0;
@@ -112,7 +118,8 @@ void SetMachineValue(const std::string& key, const char* name, const std::string
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
                         KEY_ALL_ACCESS | (view64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY), nullptr, &handle, nullptr))
         throw std::runtime_error("cannot create " + key);
-    RegSetValueExA(handle, name, 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1);
+    std::wstring text = Wide(value);
+    RegSetValueExW(handle, Wide(name).c_str(), 0, REG_SZ, (const BYTE*)text.c_str(), (DWORD)(text.size() + 1) * 2);
     RegCloseKey(handle);
 }
 
@@ -217,11 +224,14 @@ std::string LauncherString(UINT id, LANGID language)
     return entry != nullptr ? Utf8(std::wstring(entry + 1, *entry)) : "(missing)";
 }
 
-Session::Session(const std::vector<wendle_pack::Entry>& entries, const std::string& args, const std::string& exe)
+Session::Session(const std::vector<wendle_pack::Entry>& entries, const std::string& args, const std::string& exe,
+                 const std::string& tempDir)
+    : tempDir(tempDir.empty() ? temp.path : tempDir)
 {
     if (exe.empty())
         Pack(dir / "setup.exe", entries);
-    process.reset(new Process(Quoted(exe.empty() ? dir / "setup.exe" : exe) + args, dir.path, temp.path + "\\"));
+    MakeDirs(this->tempDir);
+    process.reset(new Process(Quoted(exe.empty() ? dir / "setup.exe" : exe) + args, dir.path, this->tempDir + "\\"));
 }
 
 HWND Session::Wait(bool (*wanted)(HWND), DWORD timeoutMs)
@@ -247,7 +257,7 @@ void Session::Answer(const Box& box, int button)
 void Session::End()
 {
     EXPECT_EQ(0u, process->Wait()) << "exit code";
-    EXPECT_EQ(std::vector<std::string>{}, List(temp.path)) << "left in the temporary directory";
+    EXPECT_EQ(std::vector<std::string>{}, List(tempDir)) << "left in the temporary directory";
     EXPECT_FALSE(Exists("C:\\stdout.tmp"));
 }
 

@@ -35,6 +35,8 @@ inline void MakeDirs(const std::string& path) { std::filesystem::create_director
 inline void RemoveTree(const std::string& path) { std::error_code ignored; std::filesystem::remove_all(P(path), ignored); }
 // The temporary directory without its trailing backslash.
 inline std::string TempDir() { return std::filesystem::temp_directory_path().parent_path().string(); }
+// What a run names a folder below one outside the ANSI code page by.
+std::string ShortPath(const std::string& path);
 
 // A new folder below the temporary directory, removed with its contents.
 struct Scratch {
@@ -104,11 +106,11 @@ inline bool IsBox(HWND window) { return !GetDlgItem(window, IDC_STATUS) && GetDl
 std::string LauncherString(UINT id, LANGID language = 0x0409);
 
 // One started installer (exe, or entries packed behind Wendle.exe) with a
-// temporary directory of its own; its current directory is dir.
+// temporary directory of its own (or tempDir); its current directory is dir.
 class Session {
 public:
     explicit Session(const std::vector<wendle_pack::Entry>& entries, const std::string& args = "",
-                     const std::string& exe = "");
+                     const std::string& exe = "", const std::string& tempDir = "");
     HWND Wait(bool (*wanted)(HWND), DWORD timeoutMs = 90000);
     // The selection dialog once the search has filled the list.
     HWND Selection() { return Wait([](HWND w) { return IsSelection(w) && !ComboItems(w, IDC_VM_LIST).empty(); }); }
@@ -125,6 +127,7 @@ public:
 
     Scratch dir{"setup"};
     Scratch temp{"tmp"};
+    std::string tempDir;
     std::unique_ptr<Process> process;
 };
 

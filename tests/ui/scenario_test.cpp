@@ -19,6 +19,8 @@ using wt::kJview;
 using wt::kTemurin64;
 
 const char kRecord[] = "C:\\installer-run.txt";
+// What an installer sees beside it: the payload, the probe, the capture file.
+const char kInstalled[] = "CommandLine Installer.class TvqVersion.class URL stdout.tmp\n";
 const char kRuns[] = "C:\\vms-runs.txt";
 const std::string kAnswerYes = "exit=314\nrecord=" + std::string(kRuns);
 const std::string kAnswerNo = "exit=159\nrecord=" + std::string(kRuns);
@@ -94,7 +96,7 @@ TEST_F(Dialogs, OneVmIsSelectedAndOkInstalls)
     EXPECT_EQ(wt::LauncherString(IDS_TITLE), wt::Text(dialog));
     wt::Click(dialog, IDOK);
     session.End();
-    EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL\n", wt::ReadFile(kRecord));
+    EXPECT_EQ(kInstalled, wt::ReadFile(kRecord));
 }
 
 TEST_F(Dialogs, SeveralVmsAreSortedAndOkRunsTheSelectedOne)
@@ -110,8 +112,8 @@ TEST_F(Dialogs, SeveralVmsAreSortedAndOkRunsTheSelectedOne)
     session.End();
     std::vector<std::string> runs = wt::RecordedRuns(kRuns);
     EXPECT_EQ(3u, runs.size());
-    EXPECT_EQ(0u, runs.back().find("\"" + jre + "\" -cp " + session.temp.path + "\\ Installer|"))
-        << runs.back();
+    EXPECT_EQ(0u, runs.back().find("\"" + jre + "\" -cp " + session.tempDir + "\\wendle-")) << runs.back();
+    EXPECT_NE(std::string::npos, runs.back().find("\\ Installer|")) << runs.back();
 }
 
 TEST_F(Dialogs, CancelAsksFirst)
@@ -197,7 +199,7 @@ TEST_F(Dialogs, NamedVmInstallsAndDownloadAndCancelEnd)
         wt::Click(dialog, road == IDCANCEL ? IDCANCEL : IDOK);
         session.End();
     }
-    EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL\n", wt::ReadFile(kRecord));
+    EXPECT_EQ(kInstalled, wt::ReadFile(kRecord));
 }
 
 // Without its three settings, or started with blanks alone, the launcher
@@ -228,6 +230,73 @@ TEST_F(Dialogs, AnInstallerThatCannotBeExtractedEndsTheRunQuietly)
     wt::Click(session.Selection(), IDOK);
     session.End();
     EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << "the probe only";
+}
+
+TEST_F(ProbeMode, FoldersOutsideTheCodePageAreNamedByTheirShortForm)
+{
+    std::string jdk = wt::InstallKind(kJdk, wt::RealJvm(), "C:\\vms\\Dvořák");
+    wt::InstallVm("C:\\vms\\Ωmega\\bin\\java.exe", wt::RealJvm());
+    SetEnvironmentVariableW(L"JAVA_HOME", L"C:\\vms\\Ωmega");
+    wt::Session session({}, " 1.1:A:A", WENDLE_EXE, wt::TempDir() + "\\Użytkownik");
+    session.End();
+    EXPECT_EQ("2\r\nYES " + wt::ShortPath(jdk) + "\r\nYES " + wt::ShortPath("C:\\vms\\Ωmega\\bin\\java.exe") + "\r\n",
+              session.process->Output());
+    wt::RemoveTree(session.tempDir);
+}
+
+// A user who starts the installer again while the first search runs.
+TEST_F(ProbeMode, TwoLaunchersStartedTogetherEachWorkAlone)
+{
+    std::string jdk = wt::InstallKind(kJdk, wt::RealJvm());
+    wt::Scratch temp("shared");
+    wt::Process first(wt::Quoted(WENDLE_EXE) + " 1.1:A:A", "C:\\vms", temp.path + "\\");
+    Sleep(100);
+    wt::Process second(wt::Quoted(WENDLE_EXE) + " 1.1:A:A", "C:\\vms", temp.path + "\\");
+    for (wt::Process* launcher : {&first, &second}) {
+        EXPECT_EQ(0u, launcher->Wait());
+        EXPECT_EQ("1\r\nYES " + jdk + "\r\n", launcher->Output());
+    }
+    EXPECT_EQ(std::vector<std::string>{}, wt::List(temp.path));
+}
+
+TEST_F(Dialogs, TwoInstallersStartedTogetherEachInstall)
+{
+    wt::InstallKind(kJdk, wt::RealJvm());
+    wt::Scratch temp("shared");
+    Session first(wt::Settings("A:A:A"), "", "", temp.path);
+    Sleep(100);
+    Session second(wt::Settings("A:A:A"), "", "", temp.path);
+    wt::Click(first.Selection(), IDOK);
+    wt::Click(second.Selection(), IDOK);
+    first.process->Wait();
+    second.process->Wait();
+    first.End();
+    second.End();
+    EXPECT_EQ(std::string(kInstalled) + kInstalled, wt::ReadFile(kRecord));
+}
+
+TEST_F(Dialogs, AnInstallerInAFolderOutsideTheCodePageInstalls)
+{
+    wt::InstallKind(kJdk, wt::RealJvm());
+    wt::MakeDirs("C:\\vms\\山田");
+    wt::Pack("C:\\vms\\山田\\setup.exe", wt::Settings("A:A:A"));
+    Session session({}, "", "C:\\vms\\山田\\setup.exe", wt::TempDir() + "\\Dvořák");
+    wt::Click(session.Selection(), IDOK);
+    session.End();
+    EXPECT_EQ(kInstalled, wt::ReadFile(kRecord));
+    wt::RemoveTree(session.tempDir);
+}
+
+// The installer reads its files after the probe's wait of 20 seconds.
+TEST_F(Dialogs, SlowAnInstallerThatRunsLongKeepsItsFiles)
+{
+    wt::InstallKind(kJdk, wt::RealJvm());
+    std::vector<wendle_pack::Entry> entries = wt::Settings("A:A:A");
+    entries.push_back({"sleep", 0, {'2', '5', '0', '0', '0'}});
+    Session session(entries);
+    wt::Click(session.Selection(), IDOK);
+    session.End();
+    EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL sleep stdout.tmp\n", wt::ReadFile(kRecord));
 }
 
 TEST(DialogRules, CentringAndEnabling)

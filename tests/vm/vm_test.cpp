@@ -42,8 +42,14 @@ protected:
         wt::ForgetAllVms();
         wt::MakeDirs("C:\\vms\\cls");
         SetCurrentDirectoryA("C:\\vms");
+        CopyText(GetLauncherApp()->tempDir, kTextBufferSize, "C:\\vms\\");
+        GetLauncherApp()->CreateWorkDir();
     }
-    void TearDown() override { wt::ForgetAllVms(); }
+    void TearDown() override
+    {
+        GetLauncherApp()->RemoveWorkDir();
+        wt::ForgetAllVms();
+    }
 };
 
 TEST_F(VmKinds, EachKindFindsItsOwnInstallations)
@@ -150,7 +156,8 @@ TEST_F(VmKinds, TheRunnerTakesAFirstTOrElseTheExitStatus)
     for (const auto& each : cases) {
         DeleteFileA("C:\\vms\\vm.exe");
         EXPECT_EQ(each.result, Exec(each.config)) << each.config;
-        EXPECT_FALSE(wt::Exists("C:\\stdout.tmp")) << "a capture file is left: " << each.config;
+        EXPECT_EQ(std::vector<std::string>{}, wt::List(GetLauncherApp()->workDir)) << "capture file: " << each.config;
+        EXPECT_FALSE(wt::Exists("C:\\stdout.tmp"));
         DeleteFileA("C:\\vms\\vm.cfg");
     }
 }
