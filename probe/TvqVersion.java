@@ -31,6 +31,9 @@ class TvqVersion {
             vidx++;
             String os = alt.substring(vidx, alt.length());
 
+            // The old forms come first and keep their meaning, so "1.1+" is
+            // still the event-class test; only fields they never accepted
+            // can be version ranges.
             if (ver.startsWith("1.1") || ver.startsWith("1.2")) {
                 // The event classes arrived with 1.1; named by string only,
                 // so verifying this class never needs them.
@@ -42,7 +45,8 @@ class TvqVersion {
                 if (c == null)
                     continue;
             } else if (!ver.startsWith("1.0") && !ver.startsWith("A")) {
-                continue;
+                if (!inVersionRange(ver))
+                    continue;
             }
 
             if (!vend.equals("A")) {
@@ -56,6 +60,66 @@ class TvqVersion {
             bail("YES");
         }
         bail("NO");
+    }
+
+    // "N+": the VM's feature version is N or more; "N-M": from N to M, both
+    // included, so "17-8" is met by no VM. Any other field is never met.
+    static boolean inVersionRange(String ver) {
+        int last = ver.length() - 1;
+        boolean open = last >= 0 && ver.charAt(last) == '+';
+        int low;
+        int high = 0;
+        if (open) {
+            low = versionNumber(ver.substring(0, last), true);
+        } else {
+            int dash = ver.indexOf('-');
+            if (dash < 0)
+                return false;
+            low = versionNumber(ver.substring(0, dash), true);
+            high = versionNumber(ver.substring(dash + 1, ver.length()), true);
+            if (high < 0)
+                return false;
+        }
+        if (low < 0)
+            return false;
+        int feature = featureVersion();
+        return feature >= low && (open || feature <= high);
+    }
+
+    // java.specification.version is "1.8" up to Java 8 and "17" from Java 9
+    // on; VMs before 1.2 lack it, and their java.version ("1.1.8", "1.0.2")
+    // gives 1 or 0. -1 when neither property holds a number.
+    static int featureVersion() {
+        String spec = System.getProperty("java.specification.version", "");
+        if (spec.length() > 0)
+            return versionNumber(spec, false);
+        return versionNumber(System.getProperty("java.version", ""), false);
+    }
+
+    // The number in "8" or "1.8", both 8, as Java writes its versions before
+    // 9 and after. With whole set the text must be just that number; else
+    // what follows it is ignored ("1.1.8" gives 1, "17.0.2" 17). ASCII digits
+    // only, leading zeros allowed; -1 for no number or one above 999999999,
+    // so that no value overflows and a VM never reads one differently from
+    // another.
+    static int versionNumber(String text, boolean whole) {
+        int at = 0;
+        if (text.startsWith("1.") && text.length() > 2)
+            at = 2;
+        int start = at;
+        int value = 0;
+        while (at < text.length()) {
+            char c = text.charAt(at);
+            if (c < '0' || c > '9')
+                break;
+            if (value > 99999999)
+                return -1;
+            value = value * 10 + (c - '0');
+            at++;
+        }
+        if (at == start || (whole && at != text.length()))
+            return -1;
+        return value;
     }
 
     TvqVersion() {

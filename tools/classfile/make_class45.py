@@ -25,21 +25,26 @@ import sys
 THIS_CLASS = "TvqVersion"
 ACC_SUPER = 0x0020
 ACC_PUBLIC_STATIC = 0x0009
+ACC_STATIC = 0x0008
 
 # (name, descriptor, access flags), in the order the launcher's class has them.
 EXPECTED_METHODS = [
     ("bail", "(Ljava/lang/String;)V", ACC_PUBLIC_STATIC),
     ("main", "([Ljava/lang/String;)V", ACC_PUBLIC_STATIC),
+    ("inVersionRange", "(Ljava/lang/String;)Z", ACC_STATIC),
+    ("featureVersion", "()I", ACC_STATIC),
+    ("versionNumber", "(Ljava/lang/String;Z)I", ACC_STATIC),
     ("<init>", "()V", 0x0000),
 ]
 
 # Members of the Java 1.0 class library that the probe may use, and its own
-# bail method. (kind, class, name, descriptor)
+# methods. (kind, class, name, descriptor)
 ALLOWED_MEMBERS = {
     ("method", "java/lang/String", "indexOf", "(I)I"),
     ("method", "java/lang/String", "indexOf", "(II)I"),
     ("method", "java/lang/String", "substring", "(II)Ljava/lang/String;"),
     ("method", "java/lang/String", "length", "()I"),
+    ("method", "java/lang/String", "charAt", "(I)C"),
     ("method", "java/lang/String", "startsWith", "(Ljava/lang/String;)Z"),
     ("method", "java/lang/String", "equals", "(Ljava/lang/Object;)Z"),
     ("method", "java/lang/System", "getProperty",
@@ -51,6 +56,9 @@ ALLOWED_MEMBERS = {
      "(Ljava/lang/String;)Ljava/lang/Class;"),
     ("method", "java/lang/Object", "<init>", "()V"),
     ("method", THIS_CLASS, "bail", "(Ljava/lang/String;)V"),
+    ("method", THIS_CLASS, "inVersionRange", "(Ljava/lang/String;)Z"),
+    ("method", THIS_CLASS, "featureVersion", "()I"),
+    ("method", THIS_CLASS, "versionNumber", "(Ljava/lang/String;Z)I"),
 }
 
 # Classes the constant pool may name: the owners above, and the one class
@@ -394,7 +402,7 @@ def check_class(cls):
     for method in cls["methods"]:
         if method["code"] is None:
             raise Reject("method %s has no code" % method["name"])
-    check_constructor(cp, cls["methods"][2]["code"]["code"])
+    check_constructor(cp, cls["methods"][-1]["code"]["code"])
 
     for index in range(1, len(cp)):
         entry = cp.entries[index]
