@@ -1,6 +1,6 @@
 // wendle-pack: appends the payload (requirement, download address, installer
-// class) to the launcher executable, and lists, checks and extracts the
-// payload of a packed one.
+// class or jar, further files) to the launcher executable, and lists, checks
+// and extracts the payload of a packed one.
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -18,8 +18,9 @@ const int kExitFoundWrong = 1;
 const int kExitBadInput = 2;
 
 const char kUsage[] =
-    "usage: wendle-pack build --stub STUB --requirement REQ --url URL --class FILE.class -o OUT\n"
-    "                         [--align N] [--force]\n"
+    "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
+    "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
+    "                         -o OUT [--align N] [--force]\n"
     "       wendle-pack list [--json] FILE\n"
     "       wendle-pack verify FILE\n"
     "       wendle-pack extract FILE [-C DIR]\n"
@@ -34,15 +35,24 @@ const char kUsage[] =
     "arguments or input that is refused.\n";
 
 const char kBuildHelp[] =
-    "usage: wendle-pack build --stub STUB --requirement REQ --url URL --class FILE.class -o OUT\n"
-    "                         [--align N] [--force]\n"
+    "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
+    "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
+    "                         -o OUT [--align N] [--force]\n"
     "\n"
     "Writes OUT: the launcher executable STUB followed by a payload that holds\n"
     "the requirement string REQ (entry \"CommandLine\"), the address of the VM\n"
-    "download page URL (entry \"URL\") and the installer class FILE.class (an\n"
-    "entry named after the file). OUT is replaced only when everything\n"
-    "succeeds; the same inputs always give the same bytes.\n"
+    "download page URL (entry \"URL\") and the installer. OUT is replaced only\n"
+    "when everything succeeds; the same inputs always give the same bytes.\n"
     "\n"
+    "  --class FILE.class  the installer is one class in the default package,\n"
+    "             packed under its file name; the VM runs that class.\n"
+    "  --jar FILE.jar  the installer is a jar with a Main-Class, packed as\n"
+    "             \"installer.jar\" behind the class WendleJar.class, which the\n"
+    "             VM runs and which starts the jar as java -jar would. It needs\n"
+    "             Java 8 or newer, so REQ must not let in older VMs (8+:A:A).\n"
+    "  --file PATH  one more file, packed under its file name and extracted\n"
+    "             beside the installer; may be given up to 7 times with --class\n"
+    "             and 6 times with --jar (the launcher reads ten entries).\n"
     "  --align N  zero bytes in front of the trailer make the length of OUT a\n"
     "             multiple of N, a power of two up to 65536 (default 8: signing\n"
     "             tools then add no padding of their own, which would hide the\n"
@@ -53,19 +63,24 @@ const char kBuildHelp[] =
     "Refused, with exit status 2: a STUB that carries a payload or a signature\n"
     "(without --force), REQ or URL of more than 259 characters, a class file\n"
     "name of more than 19 characters or not ending in \".class\", a class file\n"
-    "that does not start with CA FE BA BE.\n";
+    "that does not start with CA FE BA BE, a jar that does not start with\n"
+    "PK 03 04, with --jar a REQ of which an alternative lets in VMs older than\n"
+    "Java 8, a --file name of more than 19 characters, one that another entry\n"
+    "has (letter case ignored) or \"TvqVersion.class\", too many files.\n";
 
 const char kListHelp[] =
     "usage: wendle-pack list [--json] FILE\n"
     "\n"
     "Prints the payload entries of a packed executable as the launcher reads\n"
     "them: name, entry offset, kind, length, data offset, and the values of the\n"
-    "two settings (the requirement string and the download address). A signed\n"
-    "executable's payload is read in front of its certificate table.\n"
+    "two settings (the requirement string and the download address), and for\n"
+    "an installer jar which entry holds the jar. A signed executable's payload\n"
+    "is read in front of its certificate table.\n"
     "\n"
     "  --json  one JSON object instead of the table, with the fields file, size,\n"
     "          certificateTable (null, or offset and size), trailer, firstEntry,\n"
-    "          padding, requirement and url (null unless the launcher reads them)\n"
+    "          padding, requirement and url (null unless the launcher reads them),\n"
+    "          installer (\"class\", \"jar\" or null: what the launcher starts)\n"
     "          and entries (name, kind, length, offset, dataOffset). Offsets are\n"
     "          decimal. Bytes above 127 are written as \\u0080 to \\u00FF, one\n"
     "          code point for each byte of the file's ANSI text.\n"
@@ -85,10 +100,14 @@ const char kVerifyHelp[] =
     "  - the first three entries are \"CommandLine\" and \"URL\" (letter case\n"
     "    ignored, as the launcher compares them) and the installer class, whose\n"
     "    name ends in \".class\" and whose data start with CA FE BA BE;\n"
+    "  - for an installer jar (the class WendleJar.class): an entry\n"
+    "    \"installer.jar\" starting with PK 03 04, and a warning for each\n"
+    "    requirement alternative that lets in VMs older than Java 8;\n"
     "  - both settings end with a NUL within their data, after at most 259\n"
     "    characters;\n"
     "  - each requirement alternative has the form <version>:<vendor>:<os>\n"
-    "    (warning for one that can never match, error when none can);\n"
+    "    (warning for one that can never match, such as an empty range 17-8,\n"
+    "    error when none can);\n"
     "  - in a signed file, the payload lies in front of the certificate table,\n"
     "    inside the signed range.\n"
     "\n"
@@ -102,6 +121,9 @@ const char kExtractHelp[] =
     "the current folder) under its entry name, as the launcher extracts them:\n"
     "string entries with their NUL, existing files replaced. Prints the path\n"
     "of each file written.\n"
+    "\n"
+    "An installer jar comes out as WendleJar.class and installer.jar, and\n"
+    "java -cp DIR WendleJar runs it as the launcher would.\n"
     "\n"
     "Refused, with exit status 2 and nothing written: an entry name that is\n"
     "not a plain file name (a path separator, a drive colon, \".\" or \"..\"),\n"
@@ -180,7 +202,8 @@ int RunBuild(const std::vector<std::string>& args)
     // Each option's canonical name; -o is short for --output.
     const std::map<std::string, std::string> options = {
         {"--stub", "--stub"}, {"--requirement", "--requirement"}, {"--url", "--url"},
-        {"--class", "--class"}, {"--output", "-o"},   {"-o", "-o"}, {"--align", "--align"}};
+        {"--class", "--class"}, {"--jar", "--jar"}, {"--output", "-o"}, {"-o", "-o"},
+        {"--align", "--align"}};
     std::map<std::string, std::string> values;
     wendle_pack::BuildOptions buildOptions;
     buildOptions.alignment = wendle_pack::kDefaultAlignment;
@@ -191,22 +214,32 @@ int RunBuild(const std::vector<std::string>& args)
             buildOptions.force = true;
             continue;
         }
+        const bool isFile = args[i] == "--file";
         auto option = options.find(args[i]);
-        if (option == options.end()) {
+        if (option == options.end() && !isFile) {
             if (IsOption(args[i]))
                 return UsageError("unknown option " + args[i]);
             return UsageError("unexpected argument " + args[i]);
         }
         if (i + 1 >= args.size())
             return UsageError("option " + args[i] + " needs a value");
+        if (isFile) {
+            buildOptions.files.push_back(args[++i]);
+            continue;
+        }
         if (values.count(option->second) != 0)
             return UsageError("option " + args[i] + " given twice");
         values[option->second] = args[++i];
     }
-    for (const char* required : {"--stub", "--requirement", "--url", "--class", "-o"}) {
+    const bool jar = values.count("--jar") != 0;
+    if (jar && values.count("--class") != 0)
+        return UsageError("build takes --class or --jar, not both");
+    for (const char* required : {"--stub", "--requirement", "--url", "-o"}) {
         if (values.count(required) == 0)
             return UsageError(std::string("build needs ") + required);
     }
+    if (!jar && values.count("--class") == 0)
+        return UsageError("build needs --class or --jar");
     if (values.count("--align") != 0) {
         const std::string& text = values["--align"];
         char* end = nullptr;
@@ -219,10 +252,14 @@ int RunBuild(const std::vector<std::string>& args)
     }
 
     std::string error;
-    if (!wendle_pack::BuildPackedFile(values["--stub"], values["--requirement"], values["--url"],
-                                      values["--class"], values["-o"], buildOptions, &error))
-        return Fail(error);
-    return kExitSuccess;
+    const bool built =
+        jar ? wendle_pack::BuildPackedJar(values["--stub"], values["--requirement"],
+                                          values["--url"], values["--jar"], values["-o"],
+                                          buildOptions, &error)
+            : wendle_pack::BuildPackedFile(values["--stub"], values["--requirement"],
+                                           values["--url"], values["--class"], values["-o"],
+                                           buildOptions, &error);
+    return built ? kExitSuccess : Fail(error);
 }
 
 // Reads FILE and walks its payload; false, with the exit status, when the
@@ -244,6 +281,15 @@ bool LauncherSetting(const std::vector<uint8_t>& file,
 {
     return index < entries.size() && wendle_pack::SameNameIgnoringCase(entries[index].name, name) &&
            wendle_pack::ReadStringValue(file, entries[index], value);
+}
+
+// "jar" for a jar payload, "class" for any other with an installer class
+// entry, else null: what list --json says the launcher will start.
+const char* InstallerKind(const std::vector<wendle_pack::ListedEntry>& entries)
+{
+    if (wendle_pack::InstallerJarIndex(entries) != 0)
+        return "\"jar\"";
+    return entries.size() > 2 ? "\"class\"" : "null";
 }
 
 void PrintJson(const std::string& path, const std::vector<uint8_t>& file,
@@ -271,6 +317,7 @@ void PrintJson(const std::string& path, const std::vector<uint8_t>& file,
                         ? JsonString(value).c_str()
                         : "null");
     }
+    std::printf("  \"installer\": %s,\n", InstallerKind(walk.entries));
     std::printf("  \"entries\": [\n");
     for (std::size_t i = 0; i < walk.entries.size(); ++i) {
         const wendle_pack::ListedEntry& entry = walk.entries[i];
@@ -318,6 +365,11 @@ void PrintTable(const std::string& path, const std::vector<uint8_t>& file,
                     "trailer are not part of its payload\n",
                     end, trailer - end);
     }
+    const std::size_t jar = wendle_pack::InstallerJarIndex(entries);
+    if (jar != 0)
+        std::printf("installer: the jar %s (entry %lu), started by %s (entry 2) on Java 8 or "
+                    "newer\n",
+                    entries[jar].name.c_str(), (unsigned long)jar, entries[2].name.c_str());
     const wendle_pack::CertificateTable table = wendle_pack::FindCertificateTable(file);
     if (table.state == wendle_pack::CertificateTable::kAtEnd)
         std::printf("signed: certificate table at 0x%08lX, %lu bytes, behind the trailer\n",

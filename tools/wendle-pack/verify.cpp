@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bootstrap_class.h"
+#include "requirement.h"
+
 namespace wendle_pack {
 
 namespace {
 
 const uint8_t kClassMagic[4] = {0xCA, 0xFE, 0xBA, 0xBE};
-
-// The version prefixes the probe knows, in the order it tests them.
-const char* const kKnownVersions[] = {"1.1", "1.2", "1.0", "A"};
+const uint8_t kJarMagic[4] = {'P', 'K', 0x03, 0x04};
 
 class Findings {
 public:
@@ -21,11 +22,6 @@ public:
 private:
     std::vector<Finding>* out_;
 };
-
-bool StartsWith(const std::string& text, const char* prefix)
-{
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
 
 std::string Quoted(const std::string& text)
 {
@@ -42,28 +38,27 @@ std::string EntryLabel(std::size_t index, const ListedEntry& entry)
     return "entry " + std::to_string(index) + " (" + Quoted(entry.name) + ")";
 }
 
-bool MagicAt(const std::vector<uint8_t>& file, uint64_t offset)
+bool DataStartWith(const std::vector<uint8_t>& file, const ListedEntry& entry,
+                   const uint8_t (&magic)[4])
 {
-    return offset + 3 <= file.size() && file[offset] == 't' && file[offset + 1] == 'v' &&
-           file[offset + 2] == 'q';
+    return entry.length >= sizeof magic &&
+           std::memcmp(file.data() + entry.dataOffset, magic, sizeof magic) == 0;
 }
 
-// Splits at blanks and tabs, as a VM's command line is split into the
-// probe's arguments.
-std::vector<std::string> Alternatives(const std::string& requirement)
+// Why a version field never matches, in words, with what the publisher
+// probably meant when the field is a bare version number.
+std::string WhyNeverMet(const std::string& version, const VersionTest& test)
 {
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : requirement + " ") {
-        if (c == ' ' || c == '\t') {
-            if (!word.empty())
-                words.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    return words;
+    if (test.kind == VersionTest::kEmptyRange)
+        return "its version field " + Quoted(version) + " is a range from " +
+               std::to_string(test.low) + " down to " + std::to_string(test.high) +
+               ", which holds no version";
+    std::string why = "its version field " + Quoted(version) +
+                      " does not begin with 1.0, 1.1, 1.2 or A (letter case counts) and is not "
+                      "a range N+ or N-M";
+    if (VersionNumber(version) >= 0)
+        why += "; for Java " + version + " or newer write " + version + "+";
+    return why;
 }
 
 void CheckChainEnd(const std::vector<uint8_t>& file, const ChainWalk& walk, Findings& findings)
@@ -199,8 +194,7 @@ void CheckInstallerClass(const std::vector<uint8_t>& file, const ListedEntry& en
         findings.Error(label + ": its name does not end in \".class\"; the VM is given the "
                                "name without its extension and looks for that name and "
                                "\".class\"");
-    if (entry.length < sizeof kClassMagic ||
-        std::memcmp(file.data() + entry.dataOffset, kClassMagic, sizeof kClassMagic) != 0)
+    if (!DataStartWith(file, entry, kClassMagic))
         findings.Error(label + ": its data do not start with CA FE BA BE; it is not a Java "
                                "class file");
     const std::size_t dot = entry.name.rfind('.');
@@ -214,6 +208,29 @@ void CheckInstallerClass(const std::vector<uint8_t>& file, const ListedEntry& en
                          " holds a blank; the VM's command line splits it into two words");
 }
 
+// The bootstrap class looks for the jar beside itself and needs Java 8.
+void CheckInstallerJar(const std::vector<uint8_t>& file, const std::vector<ListedEntry>& entries,
+                       bool hasRequirement, const std::string& requirement,
+                       std::vector<Finding>& out)
+{
+    Findings findings(&out);
+    const std::size_t jar = InstallerJarIndex(entries);
+    if (jar == 0) {
+        findings.Error(EntryLabel(2, entries[2]) + " is the class that starts an installer jar, "
+                       "but no entry " + Quoted(kInstallerJarEntry) +
+                       " follows: the installation would end at once");
+        return;
+    }
+    if (!DataStartWith(file, entries[jar], kJarMagic))
+        findings.Error(EntryLabel(jar, entries[jar]) + ", the installer jar: its data do not "
+                       "start with PK 03 04; it is not a jar, and the class that starts it "
+                       "ends the installation");
+    if (hasRequirement) {
+        const std::vector<Finding> old = CheckJarRequirement(requirement);
+        out.insert(out.end(), old.begin(), old.end());
+    }
+}
+
 }  // namespace
 
 int Verification::Count(Finding::Severity severity) const
@@ -224,24 +241,11 @@ int Verification::Count(Finding::Severity severity) const
     return count;
 }
 
-bool SameNameIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] - 'A' + 'a') : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? char(b[i] - 'A' + 'a') : b[i];
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 std::vector<Finding> CheckRequirement(const std::string& requirement)
 {
     std::vector<Finding> out;
     Findings findings(&out);
-    const std::vector<std::string> alternatives = Alternatives(requirement);
+    const std::vector<std::string> alternatives = SplitAlternatives(requirement);
     if (alternatives.empty()) {
         findings.Error("the requirement string has no alternatives: the probe answers NO on "
                        "every VM");
@@ -260,13 +264,10 @@ std::vector<Finding> CheckRequirement(const std::string& requirement)
             continue;
         }
         const std::string version = alternative.substr(0, alternative.find(':'));
-        bool known = false;
-        for (const char* prefix : kKnownVersions)
-            known = known || StartsWith(version, prefix);
-        if (!known) {
-            findings.Warning("alternative " + Quoted(alternative) +
-                             " can never match: its version field " + Quoted(version) +
-                             " does not begin with 1.0, 1.1, 1.2 or A (letter case counts)");
+        const VersionTest test = ReadVersionField(version);
+        if (test.kind == VersionTest::kEmptyRange || test.kind == VersionTest::kUnknown) {
+            findings.Warning("alternative " + Quoted(alternative) + " can never match: " +
+                             WhyNeverMet(version, test));
             continue;
         }
         ++canMatch;
@@ -274,6 +275,24 @@ std::vector<Finding> CheckRequirement(const std::string& requirement)
     if (canMatch == 0)
         findings.Error("no alternative of the requirement string can ever match: the launcher "
                        "will find no suitable VM");
+    return out;
+}
+
+std::vector<Finding> CheckJarRequirement(const std::string& requirement)
+{
+    std::vector<Finding> out;
+    Findings findings(&out);
+    for (const std::string& alternative : SplitAlternatives(requirement)) {
+        std::string version;
+        if (!VersionFieldOf(alternative, &version) ||
+            !AdmitsOlderThan(ReadVersionField(version), kBootstrapJavaVersion))
+            continue;
+        findings.Warning("alternative " + Quoted(alternative) + " lets in VMs older than Java " +
+                         std::to_string(kBootstrapJavaVersion) +
+                         ", which cannot run the class that starts the installer jar: such a VM "
+                         "is offered to the user and the installation then fails; write " +
+                         Quoted(WithVersionAtLeast(alternative, kBootstrapJavaVersion)));
+    }
     return out;
 }
 
@@ -320,8 +339,9 @@ Verification VerifyPackedFile(const std::vector<uint8_t>& file)
                        "download address \"URL\" and the installer class) and finds " +
                        std::to_string(entries.size()));
     std::string requirement, url;
-    if (CheckSetting(file, 0, entries[0], kRequirementEntry, "the requirement string", findings,
-                     &requirement)) {
+    const bool hasRequirement = CheckSetting(file, 0, entries[0], kRequirementEntry,
+                                             "the requirement string", findings, &requirement);
+    if (hasRequirement) {
         const std::vector<Finding> alternatives = CheckRequirement(requirement);
         result.findings.insert(result.findings.end(), alternatives.begin(), alternatives.end());
     }
@@ -331,6 +351,8 @@ Verification VerifyPackedFile(const std::vector<uint8_t>& file)
         findings.Warning("the download address is empty: the no-VM dialog has no page to open");
     if (entries.size() > 2)
         CheckInstallerClass(file, entries[2], findings);
+    if (HasBootstrapClass(entries))
+        CheckInstallerJar(file, entries, hasRequirement, requirement, result.findings);
 
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].kind != 0)

@@ -30,13 +30,14 @@ struct Verification {
 // Warnings: what works but is likely not what the publisher meant.
 Verification VerifyPackedFile(const std::vector<uint8_t>& file);
 
-// The requirement string as the probe reads it: blank-separated
-// alternatives <version>:<vendor>:<os>. Errors for alternatives without two
-// ":" and for a string of which no alternative can ever match; warnings for
-// single alternatives that can never match.
+// The requirement string as the probe reads it (requirement.h):
+// blank-separated alternatives <version>:<vendor>:<os>. Errors for
+// alternatives without two ":" and for a string of which no alternative can
+// ever match; warnings for single alternatives that can never match.
 std::vector<Finding> CheckRequirement(const std::string& requirement);
 
-// The launcher's comparison of entry names: ASCII letters in any case.
-bool SameNameIgnoringCase(const std::string& a, const std::string& b);
+// For a jar payload: a warning for each alternative that lets in VMs older
+// than the Java 8 that the jar's bootstrap class needs.
+std::vector<Finding> CheckJarRequirement(const std::string& requirement);
 
 }  // namespace wendle_pack

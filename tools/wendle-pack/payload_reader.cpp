@@ -1,0 +1,202 @@
+#include "payload_reader.h"
+
+#include <algorithm>
+
+#include "pack_files.h"
+#include "pe_signature.h"
+
+namespace wendle_pack {
+
+namespace {
+
+bool MagicInOtherCaseAt(const std::vector<uint8_t>& file, uint64_t offset)
+{
+    if (offset + kMagicSize > file.size())
+        return false;
+    const std::string found(file.begin() + offset, file.begin() + offset + kMagicSize);
+    return SameNameIgnoringCase(found, "tvq");
+}
+
+bool ZerosBetween(const std::vector<uint8_t>& file, uint64_t from, uint64_t to)
+{
+    return std::all_of(file.begin() + from, file.begin() + to, [](uint8_t b) { return b == 0; });
+}
+
+}  // namespace
+
+bool WalkPayload(const std::vector<uint8_t>& file, ChainWalk* walk, std::string* error)
+{
+    *walk = ChainWalk();
+    walk->payloadEnd = PayloadEnd(file);
+    const uint64_t payloadEnd = walk->payloadEnd;
+    if (payloadEnd < kTrailerSize) {
+        *error = "no payload: the file is shorter than the 4-byte trailer";
+        return false;
+    }
+    walk->trailer = payloadEnd - kTrailerSize;
+    walk->firstEntry = ReadUInt32At(file, walk->trailer);
+    // The launcher compares with the end of the trailer; nothing can start
+    // behind the trailer's first byte, and the walk below finds that out.
+    if (walk->firstEntry > payloadEnd) {
+        *error = "no payload: the trailer at " + Hex(walk->trailer) + " points at " +
+                 Hex(walk->firstEntry) + ", beyond " +
+                 (payloadEnd == file.size() ? "the end of the file"
+                                            : "the certificate table's start");
+        return false;
+    }
+
+    const uint64_t trailer = walk->trailer;
+    uint64_t position = walk->firstEntry;
+    for (;;) {
+        walk->endPosition = position;
+        if (position > trailer || !MagicAt(file, position)) {
+            if (position == trailer)
+                walk->end = ChainEnd::kTrailer;
+            else if (position < trailer && ZerosBetween(file, position, trailer))
+                walk->end = ChainEnd::kPadding;
+            else if (MagicInOtherCaseAt(file, position))
+                walk->end = ChainEnd::kMagicCase;
+            else
+                walk->end = ChainEnd::kOtherBytes;
+            break;
+        }
+        if (walk->entries.size() == kMaxEntries) {
+            walk->end = ChainEnd::kTenEntries;
+            break;
+        }
+        // The launcher's name buffer holds kMaxNameLength characters and the
+        // NUL; a longer name is kept for the message, up to a setting's size.
+        const uint64_t nameStart = position + kMagicSize;
+        const uint64_t limit = std::min<uint64_t>(file.size(), nameStart + kMaxStringLength + 1);
+        uint64_t nameEnd = nameStart;
+        while (nameEnd < limit && file[nameEnd] != 0)
+            ++nameEnd;
+        const std::string name(file.begin() + nameStart, file.begin() + nameEnd);
+        if (nameEnd - nameStart > kMaxNameLength || nameEnd == file.size()) {
+            walk->storedName = name;
+            walk->end = ChainEnd::kLongName;
+            break;
+        }
+        if (!IsPlainFileName(name)) {
+            walk->storedName = name;
+            walk->end = ChainEnd::kBadName;
+            break;
+        }
+        ListedEntry entry;
+        entry.headerOffset = uint32_t(position);
+        entry.name = name;
+        const uint64_t fields = nameEnd + 1;
+        const uint64_t dataOffset = fields + 8;
+        if (dataOffset > trailer) {
+            walk->end = ChainEnd::kHeaderCut;
+            break;
+        }
+        entry.kind = ReadUInt32At(file, fields);
+        entry.length = ReadUInt32At(file, fields + 4);
+        if (entry.length > trailer - dataOffset) {
+            walk->storedLength = entry.length;
+            walk->end = ChainEnd::kDataCut;
+            break;
+        }
+        entry.dataOffset = uint32_t(dataOffset);
+        walk->entries.push_back(entry);
+        position = dataOffset + entry.length;
+    }
+    return true;
+}
+
+bool ReadPayload(const std::vector<uint8_t>& file, std::vector<ListedEntry>* entries,
+                 std::string* error)
+{
+    entries->clear();
+    ChainWalk walk;
+    if (!WalkPayload(file, &walk, error))
+        return false;
+    *entries = walk.entries;
+    if (entries->empty()) {
+        *error = "no payload: no entry at " + Hex(walk.firstEntry) + ", where the trailer points";
+        return false;
+    }
+    return true;
+}
+
+bool ReadStringValue(const std::vector<uint8_t>& file, const ListedEntry& entry,
+                     std::string* value)
+{
+    // The launcher reads into a 260-byte buffer and never past the entry's data.
+    uint64_t capacity = entry.length < kMaxStringLength + 1 ? entry.length : kMaxStringLength + 1;
+    uint64_t end = uint64_t(entry.dataOffset) + capacity;
+    if (end > file.size())
+        end = file.size();
+    for (uint64_t at = entry.dataOffset; at < end; ++at) {
+        if (file[at] == 0) {
+            value->assign(file.begin() + entry.dataOffset, file.begin() + at);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HasPayload(const std::vector<uint8_t>& file)
+{
+    const uint64_t payloadEnd = PayloadEnd(file);
+    if (payloadEnd < kTrailerSize)
+        return false;
+    return MagicAt(file, ReadUInt32At(file, payloadEnd - kTrailerSize));
+}
+
+bool HasBootstrapClass(const std::vector<ListedEntry>& entries)
+{
+    return entries.size() > 2 && SameNameIgnoringCase(entries[2].name, kBootstrapEntry);
+}
+
+std::size_t InstallerJarIndex(const std::vector<ListedEntry>& entries)
+{
+    if (!HasBootstrapClass(entries))
+        return 0;
+    for (std::size_t i = 3; i < entries.size(); ++i) {
+        if (SameNameIgnoringCase(entries[i].name, kInstallerJarEntry))
+            return i;
+    }
+    return 0;
+}
+
+bool ExtractEntries(const std::vector<uint8_t>& file, const std::string& directory,
+                    std::vector<std::string>* written, std::string* error)
+{
+    written->clear();
+    ChainWalk walk;
+    if (!WalkPayload(file, &walk, error))
+        return false;
+    if (walk.end == ChainEnd::kBadName) {
+        *error = "entry " + std::to_string(walk.entries.size()) + " at " + Hex(walk.endPosition) +
+                 " is named \"" + walk.storedName +
+                 "\", which is not a plain file name: refused, nothing written";
+        return false;
+    }
+    if (walk.entries.empty()) {
+        *error = "no payload: no entry at " + Hex(walk.firstEntry) + ", where the trailer points";
+        return false;
+    }
+    for (std::size_t i = 0; i < walk.entries.size(); ++i) {
+        if (walk.entries[i].kind != 0) {
+            *error = "entry " + std::to_string(i) + " (" + walk.entries[i].name + ") has kind " +
+                     std::to_string(walk.entries[i].kind) +
+                     ", which the launcher cannot extract: refused, nothing written";
+            return false;
+        }
+    }
+    for (const ListedEntry& entry : walk.entries) {
+        const std::string path = directory.empty() ? entry.name : directory + "/" + entry.name;
+        const std::vector<uint8_t> data(file.begin() + entry.dataOffset,
+                                        file.begin() + entry.dataOffset + entry.length);
+        OutputPiece piece;
+        piece.bytes = &data;
+        if (!WriteOutputFile(path, {piece}, error))
+            return false;
+        written->push_back(path);
+    }
+    return true;
+}
+
+}  // namespace wendle_pack
