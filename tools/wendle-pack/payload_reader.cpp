@@ -190,9 +190,7 @@ bool ExtractEntries(const std::vector<uint8_t>& file, const std::string& directo
         const std::string path = directory.empty() ? entry.name : directory + "/" + entry.name;
         const std::vector<uint8_t> data(file.begin() + entry.dataOffset,
                                         file.begin() + entry.dataOffset + entry.length);
-        OutputPiece piece;
-        piece.bytes = &data;
-        if (!WriteOutputFile(path, {piece}, error))
+        if (!WriteOutputFile(path, {{&data, nullptr}}, error))
             return false;
         written->push_back(path);
     }

@@ -160,30 +160,28 @@ bool WritePackedFile(const std::vector<uint8_t>& stub, const std::string& requir
     if (!CheckPayload(named, stub.size(), error))
         return false;
 
-    std::vector<std::vector<uint8_t>> headers(installer.size());
     std::vector<uint8_t> head = stub;
     AppendEntryBytes(head, named[0].name, 0, uint32_t(named[0].data.size()), named[0].data);
     AppendEntryBytes(head, named[1].name, 0, uint32_t(named[1].data.size()), named[1].data);
+    std::vector<OutputPiece> pieces{{&head, nullptr}};
     uint64_t dataEnd = head.size();
-    std::vector<OutputPiece> pieces(1);
-    pieces[0].bytes = &head;
+    // Each installer entry's header, followed by its data when the tool
+    // carries the bytes itself; a file is copied in chunks behind it.
+    std::vector<std::vector<uint8_t>> inMemory(installer.size());
     for (std::size_t i = 0; i < installer.size(); ++i) {
         InstallerEntry& entry = *installer[i];
         if (entry.Size() > kMaxOffset) {
             *error = entry.what + entry.file.Path() + " is larger than 4 GB";
             return false;
         }
-        AppendEntryBytes(headers[i], entry.name, 0, uint32_t(entry.Size()), {});
-        dataEnd += headers[i].size() + entry.Size();
-        OutputPiece header, data;
-        header.bytes = &headers[i];
-        pieces.push_back(header);
-        if (entry.bytes != nullptr) {
-            headers[i].insert(headers[i].end(), entry.bytes, entry.bytes + entry.byteCount);
-        } else {
-            data.file = &entry.file;
-            pieces.push_back(data);
-        }
+        std::vector<uint8_t>& bytes = inMemory[i];
+        AppendEntryBytes(bytes, entry.name, 0, uint32_t(entry.Size()), {});
+        dataEnd += bytes.size() + entry.Size();
+        if (entry.bytes != nullptr)
+            bytes.insert(bytes.end(), entry.bytes, entry.bytes + entry.byteCount);
+        pieces.push_back({&bytes, nullptr});
+        if (entry.bytes == nullptr)
+            pieces.push_back({nullptr, &entry.file});
     }
     std::vector<uint8_t> tail(PaddingFor(dataEnd + kTrailerSize, alignment));
     AppendUInt32(tail, uint32_t(stub.size()));
@@ -192,9 +190,7 @@ bool WritePackedFile(const std::vector<uint8_t>& stub, const std::string& requir
                  " bytes; offsets in the payload end below 4 GB";
         return false;
     }
-    OutputPiece trailer;
-    trailer.bytes = &tail;
-    pieces.push_back(trailer);
+    pieces.push_back({&tail, nullptr});
     return WriteOutputFileInPlace(outputPath, pieces, error);
 }
 
