@@ -118,7 +118,11 @@ std::string WithVersionAtLeast(const std::string& alternative, int featureVersio
 {
     const std::size_t first = alternative.find(':');
     const std::string rest = first == std::string::npos ? ":A:A" : alternative.substr(first);
-    return std::to_string(featureVersion) + "+" + rest;
+    const VersionTest test = ReadVersionField(alternative.substr(0, first));
+    const bool boundedAbove = test.kind == VersionTest::kFeatureRange &&
+                              test.high != kNoUpperBound && test.high >= featureVersion;
+    return std::to_string(featureVersion) +
+           (boundedAbove ? "-" + std::to_string(test.high) : std::string("+")) + rest;
 }
 
 }  // namespace wendle_pack

@@ -62,8 +62,9 @@ bool AdmitsOlderThan(const VersionTest& test, int featureVersion);
 bool FindAlternativeAdmittingOlder(const std::string& requirement, int featureVersion,
                                    std::string* alternative);
 
-// The alternative with its version field replaced by "N+": what to write
-// instead of an alternative that lets in VMs older than N.
+// What to write instead of an alternative that lets in VMs older than N:
+// its version field replaced by "N+", or by "N-M" for a range up to M that
+// reaches N.
 std::string WithVersionAtLeast(const std::string& alternative, int featureVersion);
 
 }  // namespace wendle_pack
