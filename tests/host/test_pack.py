@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 # wendle-pack through its command line, on files written here.
 # Run by CTest: test_pack.py WENDLE_PACK [GROUP]
-import json, os, pathlib, struct, subprocess, sys, tempfile, unittest
+import io, json, os, zipfile, pathlib, struct, subprocess, sys, tempfile, unittest
 
 PACK = sys.argv.pop(1)
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 CLASS = b"\xca\xfe\xba\xbe" + bytes(range(60))  # all that wendle-pack asks of a class file
 CHECKSUM, SECURITY = 0x98, 0xD8  # where minimal_pe has the two fields a signing tool writes
 
@@ -239,7 +240,7 @@ class ListAndExtract(Case):
         self.assertEqual(listing, {
             "file": "setup.exe", "size": size, "certificateTable": None, "trailer": size - 4,
             "firstEntry": len(STUB), "padding": size - 4 - offset,
-            "requirement": requirement.decode("latin-1"), "url": "http://x/"})
+            "requirement": requirement.decode("latin-1"), "url": "http://x/", "installer": "class"})
         values = ['"1.1:A:\\"S\\\\\xe9"', '"http://x/"']  # quotes and backslashes escaped
         table = run(["list", "setup.exe"], folder)[1].splitlines()[2:5]
         for index, (row, e) in enumerate(zip(table, expected)):
@@ -323,6 +324,83 @@ class Signing(Case):
         status, report, _ = run(["verify", "signed.exe"], folder)
         self.assertEqual(status, 1)
         self.assertIn("packed without --align 8", report)
+
+
+# A Main-Class that reads a resource of its own jar and a file packed beside it.
+HELLO = """package p; public class Hello { public static void main(String[] a) throws Exception {
+    java.io.File jar = new java.io.File(Hello.class.getProtectionDomain().getCodeSource().getLocation().toURI());
+    System.out.print(new java.util.Scanner(Hello.class.getResourceAsStream("/inside.txt")).nextLine() + " "
+        + new java.util.Scanner(new java.io.File(jar.getParentFile(), "data.txt")).nextLine());
+    System.exit(a.length + 42); } }"""
+
+
+def jar(main_class="p.Hello", classes=True):
+    with tempfile.TemporaryDirectory() as tmp:
+        pathlib.Path(tmp, "Hello.java").write_text(HELLO)
+        subprocess.run([os.environ["JAVAC"], "--release", "8", "-d", tmp, os.path.join(tmp, "Hello.java")], check=True)
+        data = io.BytesIO()
+        with zipfile.ZipFile(data, "w") as z:
+            z.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\n" + ("Main-Class: %s\n" % main_class if main_class else ""))
+            z.writestr("inside.txt", "inside\n")
+            if classes:
+                z.write(os.path.join(tmp, "p", "Hello.class"), "p/Hello.class")
+        return data.getvalue()
+
+
+class InstallerJars(Case):
+    def test_a_jar_is_packed_behind_the_bootstrap_and_runs_as_with_java_jar(self):
+        folder = self.folder({"setup.jar": jar(), "data.txt": b"beside\n", "out/.keep": b""})
+        options = {"--class": None, "--requirement": "8+:A:A"}
+        self.assertEqual(run(build(options, ["--jar", "setup.jar", "--file", "data.txt"]), folder), (0, "", ""))
+        listing = json.loads(run(["list", "--json", "setup.exe"], folder)[1])
+        self.assertEqual(([e["name"] for e in listing["entries"]], listing["installer"]),
+                         (["CommandLine", "URL", "WendleJar.class", "installer.jar", "data.txt"], "jar"))
+        self.assertEqual(run(["extract", "setup.exe", "-C", "out"], folder)[0], 0)
+        out = os.path.join(folder, "out")
+        with open(os.path.join(ROOT, "bootstrap", "WendleJar.class"), "rb") as f:
+            self.assertEqual(tree(out)["WendleJar.class"], f.read())
+        done = subprocess.run([os.environ["JAVA"], "-cp", out, "WendleJar"], capture_output=True)
+        self.assertEqual((done.returncode, done.stdout, done.stderr), (42, b"inside beside", b""))
+        # A jar that cannot start ends with one line on standard error.
+        for broken in (jar(main_class=None), jar(classes=False), b"PK\3\4 broken"):
+            pathlib.Path(out, "installer.jar").write_bytes(broken)
+            done = subprocess.run([os.environ["JAVA"], "-cp", out, "WendleJar"], capture_output=True)
+            self.assertEqual((done.returncode, done.stdout, done.stderr.count(b"\n")), (1, b"", 1))
+
+    def test_refusals(self):
+        files = {"setup.jar": jar(), "a.txt": b"", "installer.JAR": b"", "TvqVersion.class": CLASS,
+                 "notjar.jar": CLASS, "twenty-characters.tx": b"", **{"%d" % i: b"" for i in range(7)}}
+        jar_build = {"--class": None, "--requirement": "8+:A:A"}
+        for what, changes, extra, message in [
+            ("a requirement that lets Java 7 in", {"--class": None}, ["--jar", "setup.jar"], 'for instance "8+:A:A"'),
+            ("a range from 1.6", {"--class": None, "--requirement": "1.6-17:A:A"}, ["--jar", "setup.jar"], '"8-17:A:A"'),
+            ("a jar that is no zip file", jar_build, ["--jar", "notjar.jar"], "not a jar"),
+            ("--class and --jar", {}, ["--jar", "setup.jar"], "not both"),
+            ("a file name of 20 characters", {}, ["--file", "twenty-characters.tx"], "at most 19"),
+            ("a file named like the jar", jar_build, ["--jar", "setup.jar", "--file", "installer.JAR"], "clashes"),
+            ("a file named like the probe", {}, ["--file", "TvqVersion.class"], "probe class"),
+            ("a file given twice", {}, ["--file", "a.txt", "--file", "a.txt"], "clashes"),
+            ("seven files beside a jar", jar_build, ["--jar", "setup.jar"] + [a for i in range(7) for a in ("--file", str(i))], "at most 6"),
+        ]:
+            with self.subTest(what):
+                folder = self.folder(files)
+                status, out, err = run(build(changes, extra), folder)
+                self.assertEqual((status, "setup.exe" in os.listdir(folder)), (2, False))
+                self.assertIn(message, err)
+        folder = self.folder({"setup.jar": jar(), **{"%d" % i: b"" for i in range(6)}})
+        self.assertEqual(run(build(jar_build, ["--jar", "setup.jar"] + [a for i in range(6) for a in ("--file", str(i))]), folder)[0], 0)
+
+    def test_verify_warns_of_a_jar_payload_for_old_vms(self):
+        jar_payload = (entry(b"CommandLine", b"A:A:A\0"), GOOD[1], entry(b"WendleJar.class", CLASS),
+                       entry(b"installer.jar", jar()))
+        for what, file, status, phrase in [
+            ("a requirement that lets old VMs in", packed(*jar_payload), 0, "lets in VMs older than Java 8"),
+            ("no installer.jar", packed(*jar_payload[:3]), 1, "installer.jar"),
+        ]:
+            with self.subTest(what):
+                result = run(["verify", "setup.exe"], self.folder({"setup.exe": file}))
+                self.assertEqual(result[0], status, result[1])
+                self.assertIn(phrase, result[1])
 
 
 unittest.main()

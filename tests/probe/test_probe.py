@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 # The probe class TvqVersion on two real JVMs, and the layout of its class
-# file. Run by CTest: test_probe.py BUILT_CLASS FULL_JAVA BASE_JAVA EXIT_STATUS_RECORDER
+# file. Run by CTest: test_probe.py BUILT_CLASS FULL_JAVA BASE_JAVA EXIT_STATUS_RECORDER JAVAC
 import os, struct, subprocess, sys, tempfile, unittest
 
-BUILT, FULL_JAVA, BASE_JAVA, RECORDER = [sys.argv.pop(1) for _ in range(4)]
+BUILT, FULL_JAVA, BASE_JAVA, RECORDER, JAVAC = [sys.argv.pop(1) for _ in range(5)]
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 
 # The alternatives given as arguments -> the verdict on the full JDK and on a
@@ -32,17 +32,40 @@ REQUIREMENTS = [
     (["1.1:A:A", "1.0:A:A"], True, True),
     (["A:A"], False, False),         # fewer than two ":" never match and are skipped
     (["A", "A:A", "1.0:A", "A:A:A"], True, True),
+    # Ranges of Java feature versions, read after the prefixes above: this JDK is 17.
+    (["17+:A:A"], True, True),
+    (["18+:A:A"], False, False),
+    (["1.8+:A:A"], True, True),      # 1.8 is 8
+    (["8-17:A:A"], True, True),
+    (["8-16:A:A"], False, False),
+    (["17-17:A:A"], True, True),
+    (["1.8-17:A:A"], True, True),
+    (["17-8:A:A"], False, False),     # an empty range
+    (["+:A:A"], False, False),
+    (["x+:A:A"], False, False),
+    (["17-:A:A"], False, False),
+    (["17:A:A"], False, False),       # a number alone is no range
+    (["17+:Eclipse:A"], False, False),
+    (["1.1+:A:A"], True, False),      # begins with 1.1: the old class test
 ]
 
+# A VM without java.specification.version, as 1.0 and 1.1 VMs are: java.version tells.
+OLD_VMS = [("1.1.8", ["1-1:A:A"], True), ("1.1.8", ["2+:A:A"], False), ("1.0.2", ["0-0:A:A"], True),
+           ("1.0.2", ["1+:A:A"], False)]
+OLD_VM = """public class OldVm { public static void main(String[] a) {
+    System.getProperties().remove("java.specification.version");
+    System.setProperty("java.version", a[0]);
+    TvqVersion.main(java.util.Arrays.copyOfRange(a, 1, a.length)); } }"""
 
-def probe(java, args):
+
+def probe(java, args, main="TvqVersion", classes=os.path.dirname(BUILT)):
     with tempfile.TemporaryDirectory() as tmp:
         quiet = ("JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS", "CLASSPATH")
         env = {k: v for k, v in os.environ.items() if k not in quiet}  # the VM names them on stderr
         env.update(LD_PRELOAD=RECORDER, WENDLE_EXIT_STATUS_FILE=os.path.join(tmp, "status"))
         # The line separator is the VM's: Windows VMs end the answer with CR LF.
-        done = subprocess.run([java, "-Dline.separator=\r\n", "-cp", os.path.dirname(BUILT),
-                               "TvqVersion", *args], capture_output=True, env=env, timeout=60)
+        done = subprocess.run([java, "-Dline.separator=\r\n", "-cp", classes, main, *args],
+                              capture_output=True, env=env, timeout=60)
         # Linux keeps 8 bits of the status (314 arrives as 58): the recorder has all of it.
         with open(env["WENDLE_EXIT_STATUS_FILE"]) as f:
             return done.stdout, done.stderr, int(f.read())
@@ -70,7 +93,9 @@ ALLOWED = {
     ("java/lang/String", "length"), ("java/lang/String", "startsWith"),
     ("java/lang/String", "equals"), ("java/lang/System", "getProperty"),
     ("java/lang/System", "exit"), ("java/lang/System", "out"), ("java/io/PrintStream", "print"),
-    ("java/lang/Class", "forName"), ("java/lang/Object", "<init>"), ("TvqVersion", "bail")}
+    ("java/lang/Class", "forName"), ("java/lang/Object", "<init>"), ("java/lang/String", "charAt"),
+    ("TvqVersion", "bail"), ("TvqVersion", "inVersionRange"), ("TvqVersion", "featureVersion"),
+    ("TvqVersion", "versionNumber")}
 
 
 class Probe(unittest.TestCase):
@@ -80,6 +105,16 @@ class Probe(unittest.TestCase):
                 with self.subTest(args=args, java=java):
                     expected = (b"YES\r\n", b"", 314) if suitable else (b"NO\r\n", b"", 159)
                     self.assertEqual(probe(java, args), expected)
+
+    def test_versions_of_vms_that_predate_the_feature_version(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            with open(os.path.join(tmp, "OldVm.java"), "w") as f:
+                f.write(OLD_VM)
+            subprocess.run([JAVAC, "-cp", os.path.dirname(BUILT), "-d", tmp, f.name], check=True)
+            for version, args, suitable in OLD_VMS:
+                with self.subTest(version=version, args=args):
+                    verdict = probe(FULL_JAVA, [version, *args], "OldVm", tmp + os.pathsep + os.path.dirname(BUILT))
+                    self.assertEqual(verdict, (b"YES\r\n", b"", 314) if suitable else (b"NO\r\n", b"", 159))
 
     def test_committed_class_loads_on_a_1_0_vm(self):
         with open(os.path.join(ROOT, "res", "TvqVersion.class"), "rb") as f:
@@ -100,7 +135,7 @@ class Probe(unittest.TestCase):
             attributes, at = struct.unpack_from(">H", data, at + 6)[0], at + 8
             for _ in range(attributes):
                 at += 6 + struct.unpack_from(">I", data, at + 2)[0]
-        self.assertEqual(names, ["bail", "main", "<init>"])
+        self.assertEqual(names, ["bail", "main", "inVersionRange", "featureVersion", "versionNumber", "<init>"])
         # Every field and method it uses, and every class it names, is in the 1.0 library.
         members = {(text(e[1][0]), text(e[1][1])) for e in pool if e and e[0] in (9, 10, 11)}
         self.assertLessEqual(members, ALLOWED)

@@ -1,21 +1,31 @@
 // The installer class of the end-to-end tests, run by a Linux JVM behind
-// vm_stub: it appends the names of the files beside it, one line a run, to
-// C:\installer-run.txt of the Wine prefix; with a file "sleep" beside it,
-// only after sleeping as many milliseconds as that file says.
+// vm_stub, straight or from a jar through the launcher's bootstrap: it
+// appends the names of the files beside it, one line a run, to
+// C:\installer-run.txt of the Wine prefix; from a jar, also its resource
+// inside.txt and the file data.txt beside the jar. With a file "sleep" beside
+// it, it first sleeps as many milliseconds as that file says.
 import java.io.File;
 import java.io.FileWriter;
+import java.io.InputStream;
+import java.nio.file.Files;
 import java.util.Arrays;
+import java.util.Scanner;
 
 public class Installer {
     public static void main(String[] args) throws Exception {
-        File dir = new File(System.getProperty("java.class.path")).getCanonicalFile();
+        File path = new File(System.getProperty("java.class.path")).getCanonicalFile();
+        File dir = path.isFile() ? path.getParentFile() : path;
         File sleep = new File(dir, "sleep");
         if (sleep.exists())
-            Thread.sleep(Long.parseLong(new String(java.nio.file.Files.readAllBytes(sleep.toPath())).trim()));
+            Thread.sleep(Long.parseLong(new String(Files.readAllBytes(sleep.toPath())).trim()));
         String[] files = dir.list();
         Arrays.sort(files);
-        FileWriter record = new FileWriter(new File(System.getenv("WINEPREFIX"), "drive_c/installer-run.txt"), true);
-        record.write(String.join(" ", files) + "\n");
-        record.close();
+        String record = String.join(" ", files);
+        InputStream inside = Installer.class.getResourceAsStream("/inside.txt");
+        if (inside != null)
+            record += " | " + new Scanner(inside).nextLine() + " | " + new String(Files.readAllBytes(new File(dir, "data.txt").toPath()));
+        FileWriter out = new FileWriter(new File(System.getenv("WINEPREFIX"), "drive_c/installer-run.txt"), true);
+        out.write(record + "\n");
+        out.close();
     }
 }

@@ -287,6 +287,18 @@ TEST_F(Dialogs, AnInstallerInAFolderOutsideTheCodePageInstalls)
     wt::RemoveTree(session.tempDir);
 }
 
+// Today's installer: a jar, started through the launcher's bootstrap class,
+// with a file packed beside it.
+TEST_F(Dialogs, AnInstallerJarRunsItsMainClass)
+{
+    wt::InstallKind(kJdk, wt::RealJvm());
+    Session session({}, "", JAR_INSTALLER);
+    wt::Click(session.Selection(), IDOK);
+    session.End();
+    EXPECT_EQ("CommandLine TvqVersion.class URL WendleJar.class data.txt installer.jar stdout.tmp"
+              " | inside the jar | beside the jar\n", wt::ReadFile(kRecord));
+}
+
 // The installer reads its files after the probe's wait of 20 seconds.
 TEST_F(Dialogs, SlowAnInstallerThatRunsLongKeepsItsFiles)
 {
