@@ -77,6 +77,8 @@ class Case(unittest.TestCase):
         return tmp.name
 
 
+JAR = {"--class": None}  # the options of a jar build, and with a requirement it can serve
+JAR8 = {"--class": None, "--requirement": "8+:A:A"}
 # Refused builds: (what, options changed (None: left out), arguments added, files written
 # beside the stub and the class file, what the message says).
 REFUSALS = [
@@ -86,7 +88,7 @@ REFUSALS = [
      {"ABCDEFGHIJKLMN.class": CLASS}, "has 20 characters"),
     ("a requirement of 260 characters", {"--requirement": "A" * 260}, [], {}, "has 260 char"),
     ("a download address of 260 characters", {"--url": "u" * 260}, [], {}, "the URL has 260"),
-    ("a class file without CA FE BA BE", {}, [], {"Setup.class": b"PK" + CLASS}, "CA FE BA BE"),
+    ("a class file without CA FE BA BE", {}, [], {"Setup.class": b"PK\3\4" + CLASS}, "CA FE BA BE"),
     ("a class file of two bytes", {}, [], {"Setup.class": b"\xca\xfe"}, "CA FE BA BE"),
     ("a class file named a.bin", {"--class": "a.bin"}, [], {"a.bin": CLASS}, 'not end in ".class"'),
     ("a class file named C:a.class", {"--class": "C:a.class"}, [], {"C:a.class": CLASS}, "plain"),
@@ -107,6 +109,19 @@ REFUSALS = [
     ("-o without its value", {"-o": None}, ["-o"], {}, "option -o needs a value"),
     ("an unknown option", {}, ["--forse"], {}, "unknown option --forse"),
     ("a stray argument", {}, ["Other.class"], {}, "unexpected argument Other.class"),
+    # Installer jars and files beside the installer.
+    ("a jar for VMs older than Java 8", JAR, ["--jar", "s.jar"], {"s.jar": b"PK\3\4"}, 'for instance "8+:A:A"'),
+    ("a jar for Java 1.6 to 17", dict(JAR, **{"--requirement": "1.6-17:A:A"}), ["--jar", "s.jar"],
+     {"s.jar": b"PK\3\4"}, '"8-17:A:A"'),
+    ("a jar that is no zip file", JAR8, ["--jar", "s.jar"], {"s.jar": CLASS}, "not a jar"),
+    ("--class and --jar", {}, ["--jar", "s.jar"], {"s.jar": b"PK\3\4"}, "not both"),
+    ("a file name of 20 characters", {}, ["--file", "t/twenty-characters.tx"], {"t/twenty-characters.tx": b""}, "at most 19"),
+    ("a file named like the jar", JAR8, ["--jar", "s.jar", "--file", "t/installer.JAR"],
+     {"s.jar": b"PK\3\4", "t/installer.JAR": b""}, "clashes"),
+    ("a file named like the probe", {}, ["--file", "TvqVersion.class"], {"TvqVersion.class": b""}, "probe class"),
+    ("a file given twice", {}, ["--file", "a", "--file", "a"], {"a": b""}, "clashes"),
+    ("seven files beside a jar", JAR8, ["--jar", "s.jar", *(a for i in range(7) for a in ("--file", str(i)))],
+     {"s.jar": b"PK\3\4", **{str(i): b"" for i in range(7)}}, "at most 6"),
 ]
 
 
@@ -182,7 +197,7 @@ VERIFY = [
     ("the requirement second", packed(GOOD[1], GOOD[0], GOOD[2]), 1, 'entry 0 is named "URL"'),
     ("no URL second", packed(GOOD[0], entry(b"Add", b"x\0"), GOOD[2]), 1, 'entry 1 is named "Add"'),
     ("no installer class", packed(*GOOD[:2]), 1, "and finds 2"),
-    ("a class without CA FE BA BE", packed(*GOOD[:2], entry(b"a.class", b"PK")), 1, "CA FE BA BE"),
+    ("a class without CA FE BA BE", packed(*GOOD[:2], entry(b"a.class", b"PK\3\4")), 1, "CA FE BA BE"),
     ("a class not named .class", packed(*GOOD[:2], entry(b"Setup.jar", CLASS)), 1, "not end in"),
     ("an alternative with one colon", setting(b"A:A 1.1:A:A"), 1, '"A:A" is not of the form'),
     ("no alternative that can match", setting(b"1.3:A:A a:A:A"), 1, "no alternative of the"),
@@ -208,6 +223,9 @@ VERIFY = [
     ("a dot in the class name", packed(*GOOD[:2], entry(b"a.b.class", CLASS)), 0, "holds a dot"),
     ("a blank in the class name", packed(*GOOD[:2], entry(b"a b.class", CLASS)), 0, "a blank"),
     ("a double quote in the requirement", setting(b'A:"S:A'), 0, "holds a double quote"),
+    ("a jar for VMs older than Java 8", packed(GOOD[0], GOOD[1], entry(b"WendleJar.class", CLASS),
+                                              entry(b"installer.jar", b"PK\3\4")), 0, "lets in VMs older than Java 8"),
+    ("a jar payload without its jar", packed(*GOOD[:2], entry(b"WendleJar.class", CLASS)), 1, "installer.jar"),
 ]
 
 
@@ -349,12 +367,13 @@ def jar(main_class="p.Hello", classes=True):
 
 class InstallerJars(Case):
     def test_a_jar_is_packed_behind_the_bootstrap_and_runs_as_with_java_jar(self):
-        folder = self.folder({"setup.jar": jar(), "data.txt": b"beside\n", "out/.keep": b""})
-        options = {"--class": None, "--requirement": "8+:A:A"}
-        self.assertEqual(run(build(options, ["--jar", "setup.jar", "--file", "data.txt"]), folder), (0, "", ""))
+        # Six files beside the jar make the ten entries that the launcher reads.
+        folder = self.folder({"setup.jar": jar(), "data.txt": b"beside\n", "out/.keep": b"", **{str(i): b"" for i in range(5)}})
+        files = [a for name in ["data.txt", "0", "1", "2", "3", "4"] for a in ("--file", name)]
+        self.assertEqual(run(build(JAR8, ["--jar", "setup.jar", *files]), folder), (0, "", ""))
         listing = json.loads(run(["list", "--json", "setup.exe"], folder)[1])
         self.assertEqual(([e["name"] for e in listing["entries"]], listing["installer"]),
-                         (["CommandLine", "URL", "WendleJar.class", "installer.jar", "data.txt"], "jar"))
+                         (["CommandLine", "URL", "WendleJar.class", "installer.jar", "data.txt", "0", "1", "2", "3", "4"], "jar"))
         self.assertEqual(run(["extract", "setup.exe", "-C", "out"], folder)[0], 0)
         out = os.path.join(folder, "out")
         with open(os.path.join(ROOT, "bootstrap", "WendleJar.class"), "rb") as f:
@@ -366,41 +385,5 @@ class InstallerJars(Case):
             pathlib.Path(out, "installer.jar").write_bytes(broken)
             done = subprocess.run([os.environ["JAVA"], "-cp", out, "WendleJar"], capture_output=True)
             self.assertEqual((done.returncode, done.stdout, done.stderr.count(b"\n")), (1, b"", 1))
-
-    def test_refusals(self):
-        files = {"setup.jar": jar(), "a.txt": b"", "installer.JAR": b"", "TvqVersion.class": CLASS,
-                 "notjar.jar": CLASS, "twenty-characters.tx": b"", **{"%d" % i: b"" for i in range(7)}}
-        jar_build = {"--class": None, "--requirement": "8+:A:A"}
-        for what, changes, extra, message in [
-            ("a requirement that lets Java 7 in", {"--class": None}, ["--jar", "setup.jar"], 'for instance "8+:A:A"'),
-            ("a range from 1.6", {"--class": None, "--requirement": "1.6-17:A:A"}, ["--jar", "setup.jar"], '"8-17:A:A"'),
-            ("a jar that is no zip file", jar_build, ["--jar", "notjar.jar"], "not a jar"),
-            ("--class and --jar", {}, ["--jar", "setup.jar"], "not both"),
-            ("a file name of 20 characters", {}, ["--file", "twenty-characters.tx"], "at most 19"),
-            ("a file named like the jar", jar_build, ["--jar", "setup.jar", "--file", "installer.JAR"], "clashes"),
-            ("a file named like the probe", {}, ["--file", "TvqVersion.class"], "probe class"),
-            ("a file given twice", {}, ["--file", "a.txt", "--file", "a.txt"], "clashes"),
-            ("seven files beside a jar", jar_build, ["--jar", "setup.jar"] + [a for i in range(7) for a in ("--file", str(i))], "at most 6"),
-        ]:
-            with self.subTest(what):
-                folder = self.folder(files)
-                status, out, err = run(build(changes, extra), folder)
-                self.assertEqual((status, "setup.exe" in os.listdir(folder)), (2, False))
-                self.assertIn(message, err)
-        folder = self.folder({"setup.jar": jar(), **{"%d" % i: b"" for i in range(6)}})
-        self.assertEqual(run(build(jar_build, ["--jar", "setup.jar"] + [a for i in range(6) for a in ("--file", str(i))]), folder)[0], 0)
-
-    def test_verify_warns_of_a_jar_payload_for_old_vms(self):
-        jar_payload = (entry(b"CommandLine", b"A:A:A\0"), GOOD[1], entry(b"WendleJar.class", CLASS),
-                       entry(b"installer.jar", jar()))
-        for what, file, status, phrase in [
-            ("a requirement that lets old VMs in", packed(*jar_payload), 0, "lets in VMs older than Java 8"),
-            ("no installer.jar", packed(*jar_payload[:3]), 1, "installer.jar"),
-        ]:
-            with self.subTest(what):
-                result = run(["verify", "setup.exe"], self.folder({"setup.exe": file}))
-                self.assertEqual(result[0], status, result[1])
-                self.assertIn(phrase, result[1])
-
 
 unittest.main()

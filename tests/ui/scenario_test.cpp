@@ -138,6 +138,10 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
     wt::InstallKind(kJdk, kAnswerNo);
     wt::InstallVm("C:\\vms\\x\\javaw.exe", kAnswerYes);
     wt::InstallVm("C:\\vms\\no\\java.exe", kAnswerNo);
+    // A suitable java.exe whose path is 259 characters long: typed with more behind it, a
+    // path cut to fit would name it.
+    const std::string long259 = "C:\\vms\\" + std::string(243, 'd') + "\\java.exe";
+    wt::InstallVm(long259, kAnswerYes);
     Session session(wt::Settings("A:A:A"));
     HWND dialog = session.Wait(IsNoVm, 90000);
     EXPECT_EQ(nullptr, wt::WaitForWindow(session.process->id(), IsSelection, 0));
@@ -146,7 +150,7 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
     const int controls[] = {IDC_VM_PATH, IDC_BROWSE_VM, IDC_SAVE_FOLDER, IDC_BROWSE_FOLDER};
     struct {
         int option;
-        const char* path;   // typed into the option's field
+        std::string path;   // typed into the option's field
         UINT message;
         bool ownedByDialog;
     } steps[] = {
@@ -154,9 +158,11 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
         {IDC_OPT_RUN_VM, "C:\\vms\\missing\\java.exe", IDS_NO_VM_AT_PATH, true},
         {IDC_OPT_RUN_VM, "C:\\vms\\x\\javaw.exe", IDS_NOT_A_VM, true},
         {IDC_OPT_RUN_VM, "C:\\vms\\no\\java.exe", IDS_NOT_A_VM, true},
-        {IDC_OPT_DOWNLOAD, nullptr, 0, false},   // only what is enabled
+        {IDC_OPT_RUN_VM, long259 + std::string(41, 'x'), IDS_NO_VM_AT_PATH, true},
+        {IDC_OPT_DOWNLOAD, "-", 0, false},   // only what is enabled
         {IDC_OPT_SAVE, "", IDS_NAME_A_FOLDER, true},
         {IDC_OPT_SAVE, "C:\\vms\\nowhere", IDS_CANNOT_SAVE, false},
+        {IDC_OPT_SAVE, "C:\\vms\\x\\" + std::string(250, 'f'), IDS_CANNOT_SAVE, false},
         {IDC_OPT_SAVE, "C:\\vms\\x\\", IDS_SAVED_TO, true},   // ends the dialog
     };
     for (const auto& step : steps) {
@@ -166,7 +172,7 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
             EXPECT_EQ(step.option == (forRun ? IDC_OPT_RUN_VM : IDC_OPT_SAVE), wt::Enabled(dialog, control))
                 << control << " with option " << step.option;
         }
-        if (step.path == nullptr)
+        if (step.option == IDC_OPT_DOWNLOAD)
             continue;
         int field = step.option == IDC_OPT_SAVE ? IDC_SAVE_FOLDER : IDC_VM_PATH;
         wt::Type(dialog, field, step.path);
