@@ -348,8 +348,11 @@ class Signing(Case):
 HELLO = """package p; public class Hello { public static void main(String[] a) throws Exception {
     java.io.File jar = new java.io.File(Hello.class.getProtectionDomain().getCodeSource().getLocation().toURI());
     System.out.print(new java.util.Scanner(Hello.class.getResourceAsStream("/inside.txt")).nextLine() + " "
-        + new java.util.Scanner(new java.io.File(jar.getParentFile(), "data.txt")).nextLine());
-    System.exit(a.length + 42); } }"""
+        + new java.util.Scanner(new java.io.File(jar.getParentFile(), "data.txt")).nextLine() + " "
+        + (Thread.currentThread().getContextClassLoader() == Hello.class.getClassLoader()) + " "
+        + new java.io.File(System.getProperty("java.class.path")).equals(jar));
+    // As a Swing installer's would, the VM ends with another thread, after main has returned.
+    new Thread(() -> { try { Thread.sleep(300); } catch (InterruptedException e) { } System.exit(a.length + 42); }).start(); } }"""
 
 
 def jar(main_class="p.Hello", classes=True):
@@ -379,7 +382,7 @@ class InstallerJars(Case):
         with open(os.path.join(ROOT, "bootstrap", "WendleJar.class"), "rb") as f:
             self.assertEqual(tree(out)["WendleJar.class"], f.read())
         done = subprocess.run([os.environ["JAVA"], "-cp", out, "WendleJar"], capture_output=True)
-        self.assertEqual((done.returncode, done.stdout, done.stderr), (42, b"inside beside", b""))
+        self.assertEqual((done.returncode, done.stdout, done.stderr), (42, b"inside beside true true", b""))
         # A jar that cannot start ends with one line on standard error.
         for broken in (jar(main_class=None), jar(classes=False), b"PK\3\4 broken"):
             pathlib.Path(out, "installer.jar").write_bytes(broken)
