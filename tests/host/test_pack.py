@@ -111,7 +111,7 @@ REFUSALS = [
     ("a stray argument", {}, ["Other.class"], {}, "unexpected argument Other.class"),
     # Installer jars and files beside the installer.
     ("a jar for VMs older than Java 8", JAR, ["--jar", "s.jar"], {"s.jar": b"PK\3\4"}, 'for instance "8+:A:A"'),
-    ("a jar for Java 1.6 to 17", dict(JAR, **{"--requirement": "1.6-17:A:A"}), ["--jar", "s.jar"],
+    ("a jar for Java 7 to 17", dict(JAR, **{"--requirement": "7-17:A:A"}), ["--jar", "s.jar"],
      {"s.jar": b"PK\3\4"}, '"8-17:A:A"'),
     ("a jar that is no zip file", JAR8, ["--jar", "s.jar"], {"s.jar": CLASS}, "not a jar"),
     ("--class and --jar", {}, ["--jar", "s.jar"], {"s.jar": b"PK\3\4"}, "not both"),
