@@ -1,10 +1,11 @@
-// Windows side of bench/run, under Wine: times the launcher and its floors
-// and prints raw samples for bench/run to summarise.
+// Windows side of bench/run and bench/campaign, under Wine: times the
+// launcher and its floors and prints raw samples for bench/run to summarise.
 //   wendle_bench search  --wendle EXE --wendle-lazy EXE --floor EXE --floor-imports EXE
 //                        --probe-class FILE [--reps N] [--jvm-reps N]
 //   wendle_bench extract --packed EXE --class FILE [--reps N]
 //   wendle_bench memory  --small EXE --big EXE [--reps N]
 //   wendle_bench compare [--reps N] KEY COMMAND KEY COMMAND ...
+//   wendle_bench mutants [--random N] [--seed S]
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -14,7 +15,7 @@
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: wendle_bench search|extract|memory OPTIONS\n");
+        fprintf(stderr, "usage: wendle_bench search|extract|memory|compare|mutants OPTIONS\n");
         return 2;
     }
     try {
@@ -26,6 +27,8 @@ int main(int argc, char** argv)
             return bench::RunMemoryBench(argc, argv);
         if (strcmp(argv[1], "compare") == 0)
             return bench::RunCompareBench(argc, argv);
+        if (strcmp(argv[1], "mutants") == 0)
+            return bench::RunMutantCount(argc, argv);
     } catch (const std::exception& error) {
         printf("error %s\n", error.what());
         fflush(stdout);

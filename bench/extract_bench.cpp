@@ -1,8 +1,10 @@
-// Extraction: the launcher's ExtractAll of a packed executable into the
-// temporary directory against CopyFileA of the same class bytes into the
-// same directory, and, for information, the launcher's copy loop with
-// other chunks than its 32000 bytes. The five take turns; each result is
-// deleted before the next, untimed.
+// Extraction: the launcher's ExtractAll of a packed executable into a run's
+// own folder in the temporary directory, as the launcher makes one, against
+// CopyFileA of the same class bytes into such a folder, and, for
+// information, the launcher's copy loop with other chunks than its 32000
+// bytes. The five take turns; each gets a new folder, made before and
+// removed with what it holds after the timing, as the launcher removes its
+// own.
 #include <windows.h>
 
 #include <string>
@@ -11,7 +13,9 @@
 #include "benches.h"
 #include "payload/file_handle.h"
 #include "payload/payload_archive.h"
-#include "test_support.h"
+#include "payload/text_buffer.h"
+#include "payload/work_folder.h"
+#include "harness.h"
 #include "timing.h"
 
 namespace bench {
@@ -67,8 +71,7 @@ int RunExtractBench(int argc, char** argv)
     if (entry.length != FileSize(classFile))
         Fail(packed + ": its class entry is not the size of " + classFile);
 
-    std::string tempDir = test_support::TempDir() + "\\";
-    std::string target = tempDir + entry.name;
+    const std::string tempDir = wt::TempDir();
 
     static const char* const kKeys[kMethods] = {"extract.extractall", "extract.copyfile",
                                                  "extract.chunk32k", "extract.chunk64k",
@@ -77,9 +80,13 @@ int RunExtractBench(int argc, char** argv)
     for (int rep = 0; rep <= reps; ++rep) {
         for (int turn = 0; turn < kMethods; ++turn) {
             int method = (rep + turn) % kMethods;
+            char workDir[kTextBufferSize];
+            if (!CreateWorkFolder(tempDir.c_str(), workDir))
+                Fail("cannot make a folder in " + tempDir);
+            const std::string target = workDir + std::string(entry.name);
             double started = NowMs();
             if (method == 0)
-                archive.ExtractAll(tempDir.c_str(), 0);
+                archive.ExtractAll(workDir, 0);
             else if (method == 1 && !CopyFileA(classFile.c_str(), target.c_str(), FALSE))
                 Fail("CopyFileA to " + target);
             else if (method >= 2)
@@ -87,10 +94,7 @@ int RunExtractBench(int argc, char** argv)
             double elapsed = NowMs() - started;
             if (FileSize(target) != entry.length)
                 Fail(target + " has the wrong size after " + kKeys[method]);
-            if (method == 0)
-                archive.DeleteExtracted(tempDir.c_str(), 0);
-            else
-                DeleteFileA(target.c_str());
+            RemoveFolderTree(workDir);
             if (rep > 0)
                 samples[method].push_back(elapsed);
         }

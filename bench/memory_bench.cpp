@@ -1,11 +1,12 @@
 // Memory: the peak working set of the real Wendle.exe through a whole
 // interactive run that extracts a small and a large installer class. One
-// suitable VM (a vm_double that answers 314) is registered; the bench waits
-// for the selection dialog, confirms the VM, and samples the launcher's
+// suitable VM (vm_stub answering 314) is registered; the bench waits for the
+// selection dialog to list it, confirms it, and samples the launcher's
 // counters until it ends: Wine answers GetProcessMemoryInfo with zeros once
 // the process has ended, and the peak never falls, so the last sample of the
-// live process holds it. The launcher waits for the VM after extracting, so
-// that sample comes after the extraction.
+// live process holds it. The launcher extracts into its own folder, then
+// waits for the installer's VM without limit; the stand-in sleeps a while
+// before it ends, so that many samples come after the extraction.
 #include <windows.h>
 #include <psapi.h>
 
@@ -13,18 +14,16 @@
 #include <vector>
 
 #include "benches.h"
-#include "test_support.h"
+#include "harness.h"
 #include "timing.h"
-#include "vm_doubles.h"
-#include "window_driver.h"
 
 namespace bench {
 
 namespace {
 
-const char kJdkHome[] = "C:\\bench\\mem\\jdk";
-const char kJdkJava[] = "C:\\bench\\mem\\jdk\\bin\\java.exe";
-const char kRecord[] = "C:\\bench\\mem\\runs.txt";
+const char kRecord[] = "C:\\vms\\runs.txt";
+// Both the probe and the installer's run sleep this long.
+const char kStandIn[] = "exit=314\nsleep=250\nrecord=C:\\vms\\runs.txt";
 const DWORD kDialogWaitMs = 60000;
 const DWORD kRunWaitMs = 300000;
 const DWORD kSampleMs = 2;
@@ -54,19 +53,20 @@ Peak RunInteractive(const std::string& exe)
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    std::string commandLine = "\"" + exe + "\"";
+    std::string commandLine = wt::Quoted(exe);
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, "C:\\",
                         &startup, &child))
         Fail("cannot start " + exe);
     Peak peak;
-    HWND dialog = test_support::WaitForWindow(child.dwProcessId, "#32770", kDialogWaitMs);
+    // The dialog shows with an empty list while the search runs.
+    HWND dialog = wt::WaitForWindow(child.dwProcessId, [](HWND window) {
+        return wt::IsSelection(window) && !wt::ComboItems(window, IDC_VM_LIST).empty();
+    }, kDialogWaitMs);
     if (dialog == nullptr) {
         TerminateProcess(child.hProcess, 1);
-        Fail(exe + ": no selection dialog");
+        Fail(exe + ": no selection dialog listing the VM");
     }
-    // The search was posted before the dialog showed; the click queues
-    // behind it and confirms the one VM listed.
-    test_support::Click(dialog, IDOK);
+    wt::Click(dialog, IDOK);
     DWORD started = GetTickCount();
     while (WaitForSingleObject(child.hProcess, kSampleMs) == WAIT_TIMEOUT) {
         Sample(child.hProcess, &peak);
@@ -92,16 +92,8 @@ int RunMemoryBench(int argc, char** argv)
     int reps = IntOption(argc, argv, "--reps", 5);
 
     // Only the one suitable VM: no other kind may be found or listed.
-    DeleteJavaSoftKeys();
-    char windows[MAX_PATH] = "";
-    GetWindowsDirectoryA(windows, sizeof windows);
-    DeleteFileA((std::string(windows) + "\\jview.exe").c_str());
-    vm_doubles::VmBehaviour suitable;
-    suitable.exitCode = 314;
-    suitable.recordPath = kRecord;
-    vm_doubles::InstallVmDouble(kJdkJava, suitable);
-    DeleteFileA(kRecord);
-    RegisterJava(kJdkKey, kJdkHome);
+    wt::ForgetAllVms();
+    wt::InstallKind(wt::kJdk, kStandIn);
 
     std::vector<double> smallSet, bigSet;
     size_t expectedRuns = 0;
@@ -111,13 +103,13 @@ int RunMemoryBench(int argc, char** argv)
             Peak peak = RunInteractive(isBig ? big : small);
             // Each run probes the VM once and then starts the installer class.
             expectedRuns += 2;
-            std::vector<vm_doubles::VmRun> runs = vm_doubles::ReadVmRuns(kRecord);
-            if (runs.size() != expectedRuns || runs.back().commandLine.find("TvqVersion") !=
-                                                   std::string::npos)
+            std::vector<std::string> runs = wt::RecordedRuns(kRecord);
+            if (runs.size() != expectedRuns || runs.back().find("TvqVersion") != std::string::npos)
                 Fail("the launcher did not start the installer class after extracting it");
             (isBig ? bigSet : smallSet).push_back((double)peak.workingSet / 1024.0);
         }
     }
+    wt::ForgetAllVms();
     PrintSamples("memory.small.workingset", "KiB", smallSet);
     PrintSamples("memory.big.workingset", "KiB", bigSet);
     return 0;

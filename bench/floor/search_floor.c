@@ -1,14 +1,17 @@
-/* The least a launcher must do to ask three installed VMs: start each one
- * with the command line the launcher composes, its standard output in a
- * capture file, wait for it, read its exit status and the first byte of its
- * output, delete the capture file. Built with the launcher's compiler and
- * flags, importing nothing beyond kernel32 and msvcrt. Its exit status is
- * the number of VMs that answered "suitable" (314), so that the caller can
- * tell that the VMs really ran the probe.
+/* The least a launcher must do to ask three installed VMs, as the launcher
+ * must do it: make a folder of its own in the temporary directory (two runs
+ * at once must not share files), copy the probe class into it, start each VM
+ * with the command line the launcher composes and its standard output in a
+ * capture file in that folder, wait for it, read its exit status and the
+ * first byte of its output, delete the capture file; at the end delete the
+ * probe class and the folder. Built with the launcher's compiler and flags,
+ * importing nothing beyond kernel32 and msvcrt. Its exit status is the
+ * number of VMs that answered "suitable" (314), so that the caller can tell
+ * that the VMs really ran the probe.
  * Built with LAUNCHER_IMPORTS, it also binds one function of each further DLL
  * that the launcher imports, without calling them: the difference to the
  * plain build is what loading those DLLs costs.
- * Usage: search_floor CLASSDIR JDK-JAVA JRE-JRE JVIEW   ("-" for a kind not there) */
+ * Usage: search_floor PROBE-CLASS JDK-JAVA JRE-JRE JVIEW   ("-" for a kind not there) */
 #include <windows.h>
 #include <stdlib.h>
 #ifdef LAUNCHER_IMPORTS
@@ -16,7 +19,8 @@
 #include <shellapi.h>
 #endif
 
-static const char kCaptureFile[] = "\\stdout.tmp";
+static char folder[MAX_PATH];    /* with its trailing backslash */
+static char capturePath[MAX_PATH];
 
 static DWORD Exec(const char* exePath, const char* arguments)
 {
@@ -27,8 +31,8 @@ static DWORD Exec(const char* exePath, const char* arguments)
     lstrcatA(commandLine, arguments);
 
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
-    HANDLE capture = CreateFileA(kCaptureFile, GENERIC_READ | GENERIC_WRITE, 0, &inheritable,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE capture = CreateFileA(capturePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                 &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
@@ -50,14 +54,14 @@ static DWORD Exec(const char* exePath, const char* arguments)
             exitCode = 314;
     }
     CloseHandle(capture);
-    DeleteFileA(kCaptureFile);
+    DeleteFileA(capturePath);
     return exitCode;
 }
 
-static void WithOption(char* arguments, const char* option, const char* classDir)
+static void WithOption(char* arguments, const char* option)
 {
     lstrcpyA(arguments, option);
-    lstrcatA(arguments, classDir);
+    lstrcatA(arguments, folder);
     lstrcatA(arguments, " TvqVersion A:A:A");
 }
 
@@ -69,8 +73,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandTail, in
     (void)show;
     if (__argc < 5)
         return 100;
-    const char* classDir = __argv[1];
-    char arguments[260];
+    char tempDir[MAX_PATH];
+    char number[16];
+    char probePath[MAX_PATH];
+    char arguments[520];
     char previousDir[MAX_PATH];
     int suitable = 0;
 #ifdef LAUNCHER_IMPORTS
@@ -82,21 +88,38 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandTail, in
         GetOpenFileNameA(NULL);
     }
 #endif
+    GetTempPathA(sizeof tempDir, tempDir);
+    lstrcpyA(folder, tempDir);
+    lstrcatA(folder, "floor-");
+    lstrcatA(folder, _ultoa(GetCurrentProcessId(), number, 10));
+    if (!CreateDirectoryA(folder, NULL))
+        return 101;
+    lstrcatA(folder, "\\");
+    lstrcpyA(probePath, folder);
+    lstrcatA(probePath, "TvqVersion.class");
+    lstrcpyA(capturePath, folder);
+    lstrcatA(capturePath, "stdout.tmp");
+    if (!CopyFileA(__argv[1], probePath, FALSE))
+        return 102;
     /* The JDK's java finds the class in its current directory. */
     if (lstrcmpA(__argv[2], "-") != 0) {
         GetCurrentDirectoryA(sizeof previousDir, previousDir);
-        SetCurrentDirectoryA(classDir);
+        SetCurrentDirectoryA(folder);
         suitable += Exec(__argv[2], "TvqVersion A:A:A") == 314;
         SetCurrentDirectoryA(previousDir);
     }
     if (lstrcmpA(__argv[3], "-") != 0) {
-        WithOption(arguments, "-cp ", classDir);
+        WithOption(arguments, "-cp ");
         suitable += Exec(__argv[3], arguments) == 314;
     }
     if (lstrcmpA(__argv[4], "-") != 0) {
-        WithOption(arguments, "-cp:p ", classDir);
-        SetCurrentDirectoryA(classDir);
+        WithOption(arguments, "-cp:p ");
+        SetCurrentDirectoryA(folder);
         suitable += Exec(__argv[4], arguments) == 314;
     }
+    /* Windows keeps a folder that is a process's current directory. */
+    SetCurrentDirectoryA(tempDir);
+    DeleteFileA(probePath);
+    RemoveDirectoryA(folder);
     return suitable;
 }

@@ -97,8 +97,10 @@ void RunPart(size_t part)
     wt::ForgetAllVms();
     wt::InstallKind(wt::kJdk, "exit=159\nrecord=" + std::string(kRuns));
     std::string stub = wt::ReadFile(WENDLE_EXE);
-    std::vector<hardening::Mutant> mutants =
-        hardening::MakeMutants(hardening::Bytes(stub.begin(), stub.end()), 120);
+    // bench/campaign runs longer campaigns: more random mutants, other seeds.
+    const char *count = getenv("WENDLE_RANDOM_MUTANTS"), *seed = getenv("WENDLE_MUTANT_SEED");
+    std::vector<hardening::Mutant> mutants = hardening::MakeMutants(hardening::Bytes(stub.begin(), stub.end()),
+        count ? strtoul(count, nullptr, 10) : 120, seed ? (uint32_t)strtoul(seed, nullptr, 10) : 1);
     wt::Scratch dir("mutants");
     for (size_t index = part; index < mutants.size(); index += 3)
         RunMutant(mutants[index], dir / "setup.exe");
