@@ -1,7 +1,6 @@
 #include "payload/payload_archive.h"
 
 #include <new>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -48,14 +47,6 @@ void PayloadEntry::ExtractToDir(FileHandle& file, const char* directory, const c
     if (!CopyText(path, sizeof path, directory) || !AppendPath(path, entryName))
         ThrowWin32Error(ERROR_FILENAME_EXCED_RANGE);
     ExtractTo(file, path);
-}
-
-void PayloadEntry::DeleteFromDir(const char* directory)
-{
-    char path[kTextBufferSize];
-    if (!CopyText(path, sizeof path, directory) || !AppendPath(path, name))
-        return;
-    remove(path);
 }
 
 PayloadArchive::PayloadArchive()
@@ -137,12 +128,6 @@ void PayloadArchive::ExtractAll(const char* directory, int firstSlot)
 {
     for (int slot = firstSlot; slot < kMaxPayloadEntries && entries[slot] != NULL; ++slot)
         entries[slot]->ExtractToDir(file, directory, entries[slot]->name);
-}
-
-void PayloadArchive::DeleteExtracted(const char* directory, int firstSlot)
-{
-    for (int slot = firstSlot; slot < kMaxPayloadEntries && entries[slot] != NULL; ++slot)
-        entries[slot]->DeleteFromDir(directory);
 }
 
 void PayloadArchive::Close()

@@ -26,8 +26,6 @@ public:
     // ExtractTo the directory joined with name. Throws ERROR_FILENAME_EXCED_RANGE
     // when the joined path does not fit.
     void ExtractToDir(FileHandle& file, const char* directory, const char* name);
-    // Deletes the directory joined with the entry's name; failures are ignored.
-    void DeleteFromDir(const char* directory);
 
     char name[kEntryNameSize];
     DWORD kind;
@@ -44,7 +42,6 @@ public:
     // entry chain behind it.
     void ReadDirectoryFrom(const char* path);
     void ExtractAll(const char* directory, int firstSlot);
-    void DeleteExtracted(const char* directory, int firstSlot);
     void Close();
 
     int CountEntries() const;
