@@ -90,9 +90,9 @@ class TvqVersion {
     // on; VMs before 1.2 lack it, and their java.version ("1.1.8", "1.0.2")
     // gives 1 or 0. -1 when neither property holds a number.
     static int featureVersion() {
-        String spec = System.getProperty("java.specification.version", "");
-        if (spec.length() > 0)
-            return versionNumber(spec, false);
+        String declared = System.getProperty("java.specification.version", "");
+        if (declared.length() > 0)
+            return versionNumber(declared, false);
         return versionNumber(System.getProperty("java.version", ""), false);
     }
 
