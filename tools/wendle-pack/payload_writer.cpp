@@ -209,6 +209,19 @@ bool CheckSettings(const std::string& requirement, const std::string& url, std::
            CheckStringValue("the URL", url, error);
 }
 
+// Opens path into file and makes sure it starts with magic; refusal is the
+// message when it does not.
+bool OpenStartingWith(InputFile* file, const std::string& path, const std::vector<uint8_t>& magic,
+                      const std::string& refusal, std::string* error)
+{
+    bool starts = false;
+    if (!file->Open(path, error) || !file->StartsWith(magic, &starts, error))
+        return false;
+    if (!starts)
+        *error = refusal;
+    return starts;
+}
+
 }  // namespace
 
 Entry StringEntry(const std::string& name, const std::string& value)
@@ -371,16 +384,10 @@ bool BuildPackedFile(const std::string& stubPath, const std::string& requirement
 
     InstallerEntries installer;
     InputFile& classFile = AddEntry(&installer, className, "class file ")->file;
-    if (!classFile.Open(classPath, error))
+    if (!OpenStartingWith(&classFile, classPath, kClassMagic,
+                          "class file " + classPath + " does not start with CA FE BA BE: not a Java class file",
+                          error))
         return false;
-    bool isClass = false;
-    if (!classFile.StartsWith(kClassMagic, &isClass, error))
-        return false;
-    if (!isClass) {
-        *error = "class file " + classPath +
-                 " does not start with CA FE BA BE: not a Java class file";
-        return false;
-    }
     return OpenFurtherFiles(options.files, &installer, error) &&
            WritePackedFile(stub, requirement, url, installer, outputPath, options.alignment,
                            error);
@@ -414,15 +421,9 @@ bool BuildPackedJar(const std::string& stubPath, const std::string& requirement,
     bootstrap->bytes = kBootstrapClass;
     bootstrap->byteCount = kBootstrapClassSize;
     InputFile& jar = AddEntry(&installer, kInstallerJarEntry, "jar file ")->file;
-    if (!jar.Open(jarPath, error))
+    if (!OpenStartingWith(&jar, jarPath, kJarMagic,
+                          "jar file " + jarPath + " does not start with PK 03 04: not a jar (zip) file", error))
         return false;
-    bool isJar = false;
-    if (!jar.StartsWith(kJarMagic, &isJar, error))
-        return false;
-    if (!isJar) {
-        *error = "jar file " + jarPath + " does not start with PK 03 04: not a jar (zip) file";
-        return false;
-    }
     return OpenFurtherFiles(options.files, &installer, error) &&
            WritePackedFile(stub, requirement, url, installer, outputPath, options.alignment,
                            error);
