@@ -9,6 +9,7 @@
 #include "payload/payload_archive.h"
 #include "payload/text_buffer.h"
 #include "payload/wide_paths.h"
+#include "payload/work_folder.h"
 
 using wendle_pack::Entry;
 
@@ -118,6 +119,18 @@ TEST(WidePaths, APathOutsideTheCodePageGoesByItsShortFormOrNotAtAll)
         EXPECT_EQ(each.form, ToAnsiPath(each.path, ansi, each.lookup)) << wt::Utf8(each.path);
         EXPECT_STREQ(each.ansi, ansi) << wt::Utf8(each.path);
     }
+}
+
+// A folder of that name, left by an earlier run of a process with the same
+// id, is passed over: two runs never share one.
+TEST(WorkFolder, ANameThatIsTakenIsPassedOver)
+{
+    wt::Scratch temp("work");
+    char taken[kTextBufferSize], folder[kTextBufferSize];
+    ComposeWorkFolderName(taken, GetCurrentProcessId(), 0);
+    wt::MakeDirs(temp / taken);
+    ASSERT_TRUE(CreateWorkFolder(temp.path.c_str(), folder));
+    EXPECT_EQ(2u, wt::List(temp.path).size()) << folder;
 }
 
 // Wendle.exe, a payload, and a certificate table that the security
