@@ -1,12 +1,4 @@
-# Cross build for 32-bit Windows with the posix thread model. GoogleTest needs
-# std::mutex, which the win32 thread model of this MinGW lacks, so the tests
-# and the test doubles are built with this one.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# 32-bit Windows, posix thread model: the Windows-side tests.
+set(wendle_mingw_processor i686)
+set(wendle_mingw_threads posix)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)

@@ -1,11 +1,4 @@
-# Cross build for 32-bit Windows with the win32 thread model: no winpthread is
-# linked, which keeps the launcher small. Used for Wendle.exe and wendle-pack.exe.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# 32-bit Windows, win32 thread model: Wendle.exe and wendle-pack.exe.
+set(wendle_mingw_processor i686)
+set(wendle_mingw_threads win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)

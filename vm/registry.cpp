@@ -23,8 +23,12 @@ int ViewsToSearch(RegistryView* views)
 {
     int count = 0;
     views[count++] = kOwnView;
+#ifdef _WIN64
+    views[count++] = k32BitView;
+#else
     if (RunsUnderWow64())
         views[count++] = k64BitView;
+#endif
     return count;
 }
 

@@ -4,19 +4,24 @@
 // Extra access bits that choose the registry view a key is opened in.
 typedef unsigned long RegistryView;
 // The view the process sees by itself: for a 32-bit launcher on 64-bit
-// Windows that is the 32-bit view (Wow6432Node).
+// Windows that is the 32-bit view (Wow6432Node), for a 64-bit one the 64-bit
+// view.
 const RegistryView kOwnView = 0;
 // The 64-bit view (KEY_WOW64_64KEY), where a 64-bit Java registers itself.
 const RegistryView k64BitView = 0x0100;
+// The 32-bit view (KEY_WOW64_32KEY), where a 32-bit Java registers itself.
+const RegistryView k32BitView = 0x0200;
 
-// True when this 32-bit process runs on 64-bit Windows. IsWow64Process is
-// looked up at run time, so that the launcher still starts on systems that
-// lack it (they run no 64-bit Java either).
+// True when this 32-bit process runs on 64-bit Windows (false for a 64-bit
+// one). IsWow64Process is looked up at run time, so that the launcher still
+// starts on systems that lack it (they run no 64-bit Java either).
 bool RunsUnderWow64();
 
-// The views a kind reads, in order, into views: its own view, then, under
-// WOW64 only, the 64-bit view. A kind that finds its VM in one view does not
-// read the next. Returns the count written (at most kMostViews).
+// The views a kind reads, in order, into views: its own view, then the other
+// one where there is one: the 32-bit view for a 64-bit launcher, the 64-bit
+// view for a 32-bit launcher under WOW64; 32-bit Windows has one view. A
+// kind that finds its VM in one view does not read the next. Returns the
+// count written (at most kMostViews).
 const int kMostViews = 2;
 int ViewsToSearch(RegistryView* views);
 

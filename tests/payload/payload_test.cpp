@@ -142,7 +142,9 @@ std::string Signed(DWORD statedSize)
     std::string file = exe + std::string(payload.begin(), payload.end());
     DWORD table[2] = {(DWORD)file.size(), statedSize};
     DWORD pe = *(const DWORD*)&file[0x3C];
-    file.replace(pe + 4 + 20 + 96 + 4 * 8, 8, (const char*)table, 8);
+    // The data directories of a PE32+ file (a 64-bit stub) lie 16 bytes further.
+    DWORD directories = *(const WORD*)&file[pe + 4 + 20] == 0x20B ? 112 : 96;
+    file.replace(pe + 4 + 20 + directories + 4 * 8, 8, (const char*)table, 8);
     return file + std::string(16, 'C');
 }
 

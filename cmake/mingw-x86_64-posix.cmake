@@ -1,0 +1,4 @@
+# 64-bit Windows, posix thread model: the Windows-side tests.
+set(wendle_mingw_processor x86_64)
+set(wendle_mingw_threads posix)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)
