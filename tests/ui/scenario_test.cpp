@@ -64,6 +64,8 @@ TEST_F(ProbeMode, TheReportNamesEveryVmFoundAndItsVerdict)
         {"side by side: yes, no, a hang that is ended, one that cannot start",
          {{kJdk, kAnswerYes}, {kJre, kAnswerNo}, {kJview, "sleep=30000\nexit=314"}, {kModern, kCannotStart}}, "A:A:A",
          "4\r\nYES " + jdk + "\r\nNO " + jre + "\r\nNO " + jview + "\r\nNO C:\\vms\\new\\bin\\java.exe\r\n"},
+        {"two VMs that answer only when both run", {{kJdk, kAnswerYes + "\nmeet=C:\\vms\\a|C:\\vms\\b"},
+          {kJre, kAnswerYes + "\nmeet=C:\\vms\\b|C:\\vms\\a"}}, "A:A:A", "2\r\nYES " + jdk + "\r\nYES " + jre + "\r\n"},
         {"the two kinds that run in the class folder, side by side", {{kJdk, wt::RealJvm()}, {kJview, wt::RealJvm()}},
          "1.1:A:A", "2\r\nYES " + jdk + "\r\nYES " + jview + "\r\n"},
         {"260 characters are refused", {{kJdk, kAnswerYes}}, std::string(260, 'A'), ""},
