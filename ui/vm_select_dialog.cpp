@@ -1,6 +1,7 @@
 #include "ui/vm_select_dialog.h"
 
 #include <stdarg.h>
+#include <string.h>
 
 #include "app/launcher_app.h"
 #include "payload/exception.h"
@@ -97,7 +98,12 @@ static void ShowSearchProgress(HWND dialog, int answered, int found)
     format[0] = '\0';
     LoadStringA(app->instance, IDS_SEARCHING, format, sizeof format);
     FormatText(status, sizeof status, format, answered, found);
-    SetDlgItemTextA(dialog, IDC_STATUS, status);
+    // Set only when it changes: the timer comes by far more often.
+    char shown[kTextBufferSize];
+    shown[0] = '\0';
+    GetDlgItemTextA(dialog, IDC_STATUS, shown, sizeof shown);
+    if (strcmp(shown, status) != 0)
+        SetDlgItemTextA(dialog, IDC_STATUS, status);
 }
 
 static void ContinueSearch(HWND dialog)
