@@ -19,7 +19,7 @@ LauncherApp* GetLauncherApp()
     return &theApp;
 }
 
-LauncherApp::LauncherApp() : instance(NULL), interactive(0)
+LauncherApp::LauncherApp() : instance(NULL), interactive(0), installerRunning(false)
 {
     requirement[0] = '\0';
     tempDir[0] = '\0';
@@ -116,8 +116,7 @@ void LauncherApp::RemoveWorkDir()
 {
     if (workDir[0] == '\0')
         return;
-    // Windows keeps a folder that is a process's current directory, and a run
-    // through the Microsoft VM kind leaves the launcher's own in workDir.
+    // Windows keeps a folder that is a process's current directory.
     SetCurrentDirectoryA(tempDir);
     RemoveFolderTree(workDir);
     workDir[0] = '\0';
@@ -240,19 +239,23 @@ bool LauncherApp::LaunchInstaller(HWND dialog, VmLocator* vm)
     archive.ExtractAll(workDir, 0);
     ShowCursor(FALSE);
     // An installer may run for many minutes and read its other entries at
-    // any time, so the clean-up has to wait for its VM to end. A dialog left
-    // on screen that long, answering no message, would look hung.
+    // any time, so the clean-up has to wait for its VM to end. The wait
+    // handles the thread's messages, so that the hidden dialog answers too.
     if (dialog != NULL)
         ShowWindow(dialog, SW_HIDE);
+    installerRunning = true;
     unsigned long probeWait = vm->waitMs;
     vm->waitMs = INFINITE;
     vm->RunClass(workDir, className, NULL);
     vm->waitMs = probeWait;
+    installerRunning = false;
     return true;
 }
 
 void LauncherApp::Cleanup()
 {
+    // A probe still running holds its capture file in workDir.
+    vms.StopChecks();
     archive.Close();
     RemoveWorkDir();
 }

@@ -62,6 +62,9 @@ public:
     char downloadUrl[kTextBufferSize];
     PayloadArchive archive;
     VmTable vms;
+    // True while LaunchInstaller waits for the installer's VM, handling
+    // messages meanwhile.
+    bool installerRunning;
 
 private:
     LauncherApp(const LauncherApp&);

@@ -6,9 +6,13 @@
 // to load comdlg32 and shell32 on first use (wendle_lazy) shows what that
 // would save. All are started from here the same way, so Wine's process
 // start-up weighs on each alike; they take turns, and the first round of
-// each phase only warms the caches.
+// each phase only warms the caches. Then three VMs that take 2 s each, probed
+// side by side, in probe mode and up to the dialog's filled list (also for an
+// earlier Wendle.exe given with --wendle-before), and Cancel during a search
+// whose VM hangs, from Yes to the launcher's end.
 #include <windows.h>
 
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -76,6 +80,87 @@ std::string InstallThree(const std::string& config)
            wt::Quoted(wt::InstallKind(wt::kJview, config));
 }
 
+// An installer packed behind wendle; its path.
+std::string PackBehind(const std::string& wendle, const std::string& name)
+{
+    std::string stub = wt::ReadFile(wendle), path = std::string(kRoot) + name;
+    std::vector<uint8_t> payload = wendle_pack::EncodePayload(wt::Settings("A:A:A"), (uint32_t)stub.size());
+    wt::WriteFile(path, stub + std::string(payload.begin(), payload.end()));
+    return path;
+}
+
+// Answers the Cancel question of the launcher's dialog with Yes; the
+// milliseconds from that click to the launcher's end.
+double CancelWithYes(wt::Process& launcher, HWND dialog)
+{
+    wt::Click(dialog, IDCANCEL);
+    HWND box = wt::WaitForWindow(launcher.id(), wt::IsBox, 30000);
+    if (box == nullptr)
+        Fail("the Cancel question did not open");
+    double started = NowMs();
+    wt::Click(box, IDYES);
+    if (launcher.Wait() != 0)
+        Fail("the launcher did not end with 0 after Cancel");
+    return NowMs() - started;
+}
+
+// From the start of the installer to its dialog's filled list.
+double TimeToList(const std::string& setup)
+{
+    double started = NowMs();
+    wt::Process launcher(wt::Quoted(setup), kRoot);
+    HWND dialog = wt::WaitForWindow(launcher.id(), [](HWND window) {
+        return wt::IsSelection(window) && !wt::ComboItems(window, IDC_VM_LIST).empty();
+    }, 90000);
+    double elapsed = NowMs() - started;
+    if (dialog == nullptr)
+        Fail("the list of " + setup + " was not filled");
+    CancelWithYes(launcher, dialog);
+    return elapsed;
+}
+
+// Three stand-ins that each answer "suitable" after 2 s: the report of probe
+// mode and the dialog's filled list, against one stand-in run alone.
+void TimeSlowSearch(const std::string& key, const std::string& wendle, const std::string& alone, int reps)
+{
+    std::string setup = PackBehind(wendle, "slow-setup.exe");
+    CheckReport(wendle, 3, "YES ");
+    std::vector<double> report, list, single;
+    for (int rep = 0; rep <= reps; ++rep) {
+        double r = TimeProcess(wt::Quoted(wendle) + " A:A:A", kRoot);
+        double l = TimeToList(setup);
+        double s = alone.empty() ? 0 : TimeProcess(alone, kRoot, 314);
+        if (rep > 0)
+            report.push_back(r), list.push_back(l), single.push_back(s);
+    }
+    PrintSamples(key + ".report", "ms", report);
+    PrintSamples(key + ".list", "ms", list);
+    if (!alone.empty())
+        PrintSamples(key + ".alone", "ms", single);
+    DeleteFileA(setup.c_str());
+}
+
+// Cancel while the one VM hangs: from Yes to the launcher's end.
+void TimeCancel(const std::string& wendle, int reps)
+{
+    std::string setup = PackBehind(wendle, "hang-setup.exe");
+    std::vector<double> samples;
+    for (int rep = 0; rep <= reps; ++rep) {
+        wt::Process launcher(wt::Quoted(setup), kRoot);
+        HWND dialog = wt::WaitForWindow(launcher.id(), wt::IsSelection, 30000);
+        if (dialog == nullptr)
+            Fail("the dialog did not open");
+        Sleep(500);
+        double elapsed = CancelWithYes(launcher, dialog);
+        if (wt::Running("java.exe") != 0)
+            Fail("a VM is left running after Cancel");
+        if (rep > 0)
+            samples.push_back(elapsed);
+    }
+    PrintSamples("search.cancel", "ms", samples);
+    DeleteFileA(setup.c_str());
+}
+
 }  // namespace
 
 int RunSearchBench(int argc, char** argv)
@@ -117,6 +202,19 @@ int RunSearchBench(int argc, char** argv)
     CheckReport(wendleExe, 3, "YES ");
     CheckReport(lazyExe, 3, "YES ");
     TimeRound("search.jvm", contenders(vms, 3), jvmReps);
+
+    // Slow VMs, for the launcher and, when given, an earlier build of it.
+    std::string alone = InstallThree("sleep=2000\nexit=314");
+    alone = alone.substr(0, alone.find(' ')) + " TvqVersion A:A:A";
+    int slowReps = IntOption(argc, argv, "--slow-reps", 3);
+    TimeSlowSearch("search.slow", wendleExe, alone, slowReps);
+    for (int index = 1; index + 1 < argc; ++index) {
+        if (strcmp(argv[index], "--wendle-before") == 0)
+            TimeSlowSearch("search.slow_before", argv[index + 1], "", slowReps);
+    }
+    wt::ForgetAllVms();
+    wt::InstallKind(wt::kJdk, "sleep=30000\nexit=314", kJdkHome);
+    TimeCancel(wendleExe, slowReps);
     wt::ForgetAllVms();
     return 0;
 }

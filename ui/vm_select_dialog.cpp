@@ -1,5 +1,8 @@
 #include "ui/vm_select_dialog.h"
 
+#include <stdarg.h>
+#include <string.h>
+
 #include "app/launcher_app.h"
 #include "payload/exception.h"
 #include "res/resource.h"
@@ -33,6 +36,10 @@ void ShowVmSelectDialog()
 
 void LaunchFromDialog(HWND dialog, VmLocator* vm)
 {
+    // A message that reaches a hidden dialog while the installer runs must
+    // not start a second one.
+    if (GetLauncherApp()->installerRunning)
+        return;
     try {
         GetLauncherApp()->LaunchInstaller(dialog, vm);
     } catch (CException* error) {
@@ -42,14 +49,15 @@ void LaunchFromDialog(HWND dialog, VmLocator* vm)
     }
 }
 
-static void SearchAndFill(HWND dialog)
+// The search runs while the dialog handles its messages: the probes are
+// started at once and the timer looks in on them, so the window moves,
+// repaints and can be cancelled while slow VMs start.
+static const UINT_PTR kSearchTimer = 1;
+static const UINT kSearchPollMs = 50;
+
+static void FillList(HWND dialog)
 {
     LauncherApp* app = GetLauncherApp();
-    ShowCursor(TRUE);
-    SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    app->vms.Search(app->requirement);
-    ShowCursor(FALSE);
-
     HWND list = GetDlgItem(dialog, IDC_VM_LIST);
     int count = 0;
     for (int slot = 0; slot < kVmSlots; ++slot) {
@@ -74,6 +82,49 @@ static void SearchAndFill(HWND dialog)
     SendMessageA(list, CB_SETCURSEL, 0, 0);
 }
 
+static void FormatText(char* output, size_t outputSize, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    FormatMessageText(output, outputSize, format, arguments);
+    va_end(arguments);
+}
+
+static void ShowSearchProgress(HWND dialog, int answered, int found)
+{
+    LauncherApp* app = GetLauncherApp();
+    char format[kTextBufferSize];
+    char status[kTextBufferSize];
+    format[0] = '\0';
+    LoadStringA(app->instance, IDS_SEARCHING, format, sizeof format);
+    FormatText(status, sizeof status, format, answered, found);
+    // Set only when it changes: the timer comes by far more often.
+    char shown[kTextBufferSize];
+    shown[0] = '\0';
+    GetDlgItemTextA(dialog, IDC_STATUS, shown, sizeof shown);
+    if (strcmp(shown, status) != 0)
+        SetDlgItemTextA(dialog, IDC_STATUS, status);
+}
+
+static void ContinueSearch(HWND dialog)
+{
+    VmTable& vms = GetLauncherApp()->vms;
+    if (!vms.CollectChecks()) {
+        ShowSearchProgress(dialog, vms.CountAnswered(), vms.CountFound());
+        return;
+    }
+    KillTimer(dialog, kSearchTimer);
+    FillList(dialog);
+}
+
+static void BeginSearch(HWND dialog)
+{
+    LauncherApp* app = GetLauncherApp();
+    app->vms.StartSearch(app->requirement);
+    SetTimer(dialog, kSearchTimer, kSearchPollMs, NULL);
+    ContinueSearch(dialog);
+}
+
 static void LaunchSelected(HWND dialog)
 {
     HWND list = GetDlgItem(dialog, IDC_VM_LIST);
@@ -96,8 +147,17 @@ static void ConfirmCancel(HWND dialog)
     char question[kQuestionSize];
     question[0] = '\0';
     LoadStringA(app->instance, IDS_CANCEL_QUESTION, question, sizeof question);
-    if (MessageBoxA(dialog, question, app->title, MB_YESNO | MB_ICONWARNING) == IDYES)
+    // The probes go on while the user decides; the list is filled once the
+    // question has gone.
+    bool searching = app->vms.IsChecking();
+    if (searching)
+        KillTimer(dialog, kSearchTimer);
+    if (MessageBoxA(dialog, question, app->title, MB_YESNO | MB_ICONWARNING) == IDYES) {
+        app->vms.StopChecks();
         EndDialog(dialog, 2);
+    } else if (searching) {
+        SetTimer(dialog, kSearchTimer, kSearchPollMs, NULL);
+    }
 }
 
 INT_PTR CALLBACK VmSelectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -109,8 +169,20 @@ INT_PTR CALLBACK VmSelectDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         PostMessageA(dialog, WM_BEGIN_SEARCH, 0, 0);
         break;
     case WM_BEGIN_SEARCH:
-        SearchAndFill(dialog);
+        BeginSearch(dialog);
         break;
+    case WM_TIMER:
+        if (wParam == kSearchTimer && GetLauncherApp()->vms.IsChecking())
+            ContinueSearch(dialog);
+        break;
+    case WM_SETCURSOR:
+        // The working-in-the-background cursor: the dialog answers, but the
+        // list is still to come.
+        if (!GetLauncherApp()->vms.IsChecking())
+            break;
+        SetCursor(LoadCursorA(NULL, IDC_APPSTARTING));
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK)
             LaunchSelected(dialog);

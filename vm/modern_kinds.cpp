@@ -80,12 +80,11 @@ int ClassPathKind::MatchExecutable(const char* fullPath, const char* fileName)
     return 0;
 }
 
-int ClassPathKind::RunClass(const char* classDir, const char* className, const char* classArgs)
+bool ClassPathKind::LayOutClassRun(const char* classDir, const char* className,
+                                   const char* classArgs, char* arguments, const char** currentDir)
 {
-    char arguments[kArgumentsSize];
-    if (!ComposeClassArguments(arguments, sizeof arguments, "-cp ", classDir, className, classArgs))
-        return kCannotStart;
-    return Exec(arguments);
+    *currentDir = NULL;
+    return ComposeClassArguments(arguments, kArgumentsSize, "-cp ", classDir, className, classArgs);
 }
 
 int ModernJdkLocator::Locate()

@@ -13,7 +13,8 @@
 class ClassPathKind : public VmLocator {
 public:
     virtual int MatchExecutable(const char* fullPath, const char* fileName);
-    virtual int RunClass(const char* classDir, const char* className, const char* classArgs);
+    virtual bool LayOutClassRun(const char* classDir, const char* className, const char* classArgs,
+                                char* arguments, const char** currentDir);
 };
 
 // bin\java.exe below JavaHome of the current version of

@@ -1,7 +1,6 @@
 #include "vm/vm_kinds.h"
 
 #include <windows.h>
-#include <direct.h>
 
 #include "payload/paths.h"
 #include "vm/registry.h"
@@ -38,18 +37,11 @@ int JdkLocator::Locate()
     return 0;
 }
 
-int JdkLocator::RunClass(const char* classDir, const char* className, const char* classArgs)
+bool JdkLocator::LayOutClassRun(const char* classDir, const char* className, const char* classArgs,
+                                char* arguments, const char** currentDir)
 {
-    char arguments[kArgumentsSize];
-    if (!ComposeClassArguments(arguments, sizeof arguments, NULL, classDir, className, classArgs))
-        return kCannotStart;
-    char previous[kTextBufferSize];
-    previous[0] = '\0';
-    _getcwd(previous, sizeof previous);
-    _chdir(classDir);
-    int result = Exec(arguments);
-    _chdir(previous);
-    return result;
+    *currentDir = classDir;
+    return ComposeClassArguments(arguments, kArgumentsSize, NULL, classDir, className, classArgs);
 }
 
 int JreLocator::MatchExecutable(const char* fullPath, const char* fileName)
@@ -73,12 +65,11 @@ int JreLocator::Locate()
     return 0;
 }
 
-int JreLocator::RunClass(const char* classDir, const char* className, const char* classArgs)
+bool JreLocator::LayOutClassRun(const char* classDir, const char* className, const char* classArgs,
+                                char* arguments, const char** currentDir)
 {
-    char arguments[kArgumentsSize];
-    if (!ComposeClassArguments(arguments, sizeof arguments, "-cp ", classDir, className, classArgs))
-        return kCannotStart;
-    return Exec(arguments);
+    *currentDir = NULL;
+    return ComposeClassArguments(arguments, kArgumentsSize, "-cp ", classDir, className, classArgs);
 }
 
 int MsVmLocator::MatchExecutable(const char* fullPath, const char* fileName)
@@ -97,12 +88,9 @@ int MsVmLocator::Locate()
     return CopyText(exePath, sizeof exePath, candidate) ? 1 : 0;
 }
 
-int MsVmLocator::RunClass(const char* classDir, const char* className, const char* classArgs)
+bool MsVmLocator::LayOutClassRun(const char* classDir, const char* className, const char* classArgs,
+                                 char* arguments, const char** currentDir)
 {
-    char arguments[kArgumentsSize];
-    if (!ComposeClassArguments(arguments, sizeof arguments, "-cp:p ", classDir, className,
-                               classArgs))
-        return kCannotStart;
-    _chdir(classDir);
-    return Exec(arguments);
+    *currentDir = classDir;
+    return ComposeClassArguments(arguments, kArgumentsSize, "-cp:p ", classDir, className, classArgs);
 }

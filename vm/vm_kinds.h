@@ -7,13 +7,14 @@
 
 #include "vm/vm_locator.h"
 
-// java.exe of the JDK key; runs a class from the class directory as the
-// current directory, which it restores afterwards.
+// java.exe of the JDK key; runs a class with the class directory as the VM's
+// current directory.
 class JdkLocator : public VmLocator {
 public:
     virtual int MatchExecutable(const char* fullPath, const char* fileName);
     virtual int Locate();
-    virtual int RunClass(const char* classDir, const char* className, const char* classArgs);
+    virtual bool LayOutClassRun(const char* classDir, const char* className, const char* classArgs,
+                                char* arguments, const char** currentDir);
 };
 
 // jre.exe, else java.exe, of the JRE key; passes the class directory with -cp.
@@ -21,14 +22,16 @@ class JreLocator : public VmLocator {
 public:
     virtual int MatchExecutable(const char* fullPath, const char* fileName);
     virtual int Locate();
-    virtual int RunClass(const char* classDir, const char* className, const char* classArgs);
+    virtual bool LayOutClassRun(const char* classDir, const char* className, const char* classArgs,
+                                char* arguments, const char** currentDir);
 };
 
 // jview.exe in the Windows directory; passes the class directory with -cp:p
-// and leaves the current directory there.
+// and makes it the VM's current directory too.
 class MsVmLocator : public VmLocator {
 public:
     virtual int MatchExecutable(const char* fullPath, const char* fileName);
     virtual int Locate();
-    virtual int RunClass(const char* classDir, const char* className, const char* classArgs);
+    virtual bool LayOutClassRun(const char* classDir, const char* className, const char* classArgs,
+                                char* arguments, const char** currentDir);
 };

@@ -7,7 +7,8 @@
 
 static const char kProbeClassName[] = "TvqVersion";
 // In the run's own folder: standard users cannot create files in a drive's
-// root, and two launchers must not share one capture file.
+// root, and two launchers must not share one capture file. The probes of a
+// search have one each (VmTable names them).
 static const char kCaptureFileName[] = "stdout.tmp";
 
 int VmLocator::AcceptNamed(const char* fullPath, const char* fileName, const char* const* names)
@@ -24,58 +25,54 @@ int VmLocator::Check(const char* requirement)
     return RunClass(GetLauncherApp()->workDir, kProbeClassName, requirement) == VM_SUITABLE ? 1 : 0;
 }
 
-static void CloseCapture(HANDLE capture, const char* path)
-{
-    if (capture == INVALID_HANDLE_VALUE)
-        return;
-    CloseHandle(capture);
-    DeleteFileA(path);
-}
-
-int VmLocator::Exec(const char* arguments)
+int VmLocator::Exec(const char* arguments, const char* currentDir)
 {
     char commandLine[kCommandLineSize];
-    if (!ComposeCommandLine(commandLine, sizeof commandLine, exePath, arguments))
+    VmProcess vm;
+    if (!ComposeCommandLine(commandLine, sizeof commandLine, exePath, arguments) ||
+        !vm.Start(commandLine, currentDir, kCaptureFileName))
         return kCannotStart;
+    if (waitMs == INFINITE)
+        WaitHandlingMessages(vm.Handle());
+    else
+        WaitForSingleObject(vm.Handle(), waitMs);
+    return vm.Finish();
+}
 
-    // Inheritable, or the child's writes to its standard output are lost.
-    // Nobody else may read or write it; deleting is shared so that the file
-    // can be deleted while a VM that outlived the wait still holds it: it
-    // then goes when that VM ends. A capture file that cannot be created
-    // leaves the result to the exit code.
-    char capturePath[kTextBufferSize];
-    HANDLE capture = INVALID_HANDLE_VALUE;
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
-    if (GetLauncherApp()->GetWorkPath(kCaptureFileName, capturePath))
-        capture = CreateFileA(capturePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
-                              &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = capture;
-    PROCESS_INFORMATION child;
-    if (!CreateProcessA(NULL, commandLine, NULL, NULL, TRUE, DETACHED_PROCESS, NULL, NULL,
-                        &startup, &child)) {
-        CloseCapture(capture, capturePath);
+int VmLocator::RunClass(const char* classDir, const char* className, const char* classArgs)
+{
+    char arguments[kArgumentsSize];
+    const char* currentDir = NULL;
+    if (!LayOutClassRun(classDir, className, classArgs, arguments, &currentDir))
         return kCannotStart;
-    }
-    // A probe still running after the wait is left running; it reports
-    // STILL_ACTIVE (259) as its exit code, which is not suitable.
-    WaitForSingleObject(child.hProcess, waitMs);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(child.hProcess, &exitCode);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
+    return Exec(arguments, currentDir);
+}
 
-    char firstByte = 'X';
-    DWORD got = 0;
-    if (capture != INVALID_HANDLE_VALUE) {
-        SetFilePointer(capture, 0, NULL, FILE_BEGIN);
-        ReadFile(capture, &firstByte, 1, &got, NULL);
-    }
-    CloseCapture(capture, capturePath);
-    return firstByte == 'T' ? VM_SUITABLE : (int)exitCode;
+bool VmLocator::StartCheck(const char* requirement, const char* captureName)
+{
+    suitable = 0;
+    char arguments[kArgumentsSize];
+    char commandLine[kCommandLineSize];
+    const char* currentDir = NULL;
+    return LayOutClassRun(GetLauncherApp()->workDir, kProbeClassName, requirement, arguments,
+                          &currentDir) &&
+           ComposeCommandLine(commandLine, sizeof commandLine, exePath, arguments) &&
+           check.Start(commandLine, currentDir, captureName);
+}
+
+bool VmLocator::CollectCheck()
+{
+    if (!check.IsDue(waitMs))
+        return false;
+    if (check.IsRunning())
+        suitable = check.Finish() == VM_SUITABLE ? 1 : 0;
+    return true;
+}
+
+void VmLocator::StopCheck()
+{
+    check.Finish();
+    suitable = 0;
 }
 
 // A directory with a blank would split into several words, so it is quoted;

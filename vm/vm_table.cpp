@@ -1,5 +1,7 @@
 #include "vm/vm_table.h"
 
+#include <windows.h>
+
 #include <new>
 #include <stdlib.h>
 #include <string.h>
@@ -70,11 +72,79 @@ void VmTable::LocateAll()
     }
 }
 
-void VmTable::CheckAll(const char* requirement)
+void VmTable::StartChecks(const char* requirement)
 {
     for (int slot = 0; slot < kVmSlots; ++slot) {
+        if (!IsFound(slot))
+            continue;
+        // Each probe has a capture file of its own in the run's folder.
+        char captureName[16];
+        char number[16];
+        CopyText(captureName, sizeof captureName, "stdout");
+        AppendText(captureName, sizeof captureName, _itoa(slot, number, 10));
+        AppendText(captureName, sizeof captureName, ".tmp");
+        slots[slot]->StartCheck(requirement, captureName);
+    }
+}
+
+bool VmTable::CollectChecks()
+{
+    bool all = true;
+    for (int slot = 0; slot < kVmSlots; ++slot) {
+        if (IsFound(slot) && !slots[slot]->CollectCheck())
+            all = false;
+    }
+    return all;
+}
+
+void VmTable::StopChecks()
+{
+    for (int slot = 0; slot < kVmSlots; ++slot) {
+        if (slots[slot] != NULL && slots[slot]->IsChecking())
+            slots[slot]->StopCheck();
+    }
+}
+
+bool VmTable::IsChecking() const
+{
+    return CountAnswered() < CountFound();
+}
+
+int VmTable::CountFound() const
+{
+    int found = 0;
+    for (int slot = 0; slot < kVmSlots; ++slot) {
         if (IsFound(slot))
-            slots[slot]->suitable = slots[slot]->Check(requirement);
+            ++found;
+    }
+    return found;
+}
+
+int VmTable::CountAnswered() const
+{
+    int answered = 0;
+    for (int slot = 0; slot < kVmSlots; ++slot) {
+        if (IsFound(slot) && !slots[slot]->IsChecking())
+            ++answered;
+    }
+    return answered;
+}
+
+void VmTable::CheckAll(const char* requirement)
+{
+    StartChecks(requirement);
+    while (!CollectChecks()) {
+        HANDLE running[kVmSlots];
+        DWORD count = 0;
+        DWORD timeLeft = INFINITE;
+        for (int slot = 0; slot < kVmSlots; ++slot) {
+            if (slots[slot] == NULL || !slots[slot]->IsChecking())
+                continue;
+            running[count++] = slots[slot]->CheckHandle();
+            if (slots[slot]->CheckTimeLeft() < timeLeft)
+                timeLeft = slots[slot]->CheckTimeLeft();
+        }
+        WaitForMultipleObjects(count, running, FALSE, timeLeft);
     }
 }
 
@@ -93,11 +163,7 @@ VmLocator* VmTable::FindByExecutable(const char* path)
 
 void VmTable::PrintReport(FILE* output)
 {
-    int found = 0;
-    for (int slot = 0; slot < kVmSlots; ++slot) {
-        if (IsFound(slot))
-            ++found;
-    }
+    int found = CountFound();
     char count[16];
     _itoa(found, count, 10);
     fputs(count, output);
@@ -122,4 +188,11 @@ void VmTable::Search(const char* requirement)
     CreateKinds();
     LocateAll();
     CheckAll(requirement);
+}
+
+void VmTable::StartSearch(const char* requirement)
+{
+    CreateKinds();
+    LocateAll();
+    StartChecks(requirement);
 }

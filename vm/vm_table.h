@@ -18,6 +18,8 @@ public:
     void DeleteKinds();
     void CreateKinds();
     void LocateAll();
+    // Probes every found kind, side by side, and returns once all have
+    // answered or been ended at their time limit.
     void CheckAll(const char* requirement);
     // The first kind that accepts the file name of path; it takes path as its
     // exePath. Null when none does, or when path has no backslash.
@@ -26,6 +28,19 @@ public:
     void PrintReport(FILE* output = stdout);
     void ProbeAndReport(const char* requirement);
     void Search(const char* requirement);
+
+    // The search in steps that a window's message loop can drive: the kinds
+    // are created and located and every probe is started; CollectChecks
+    // takes the verdicts that are in and says whether all are.
+    void StartSearch(const char* requirement);
+    void StartChecks(const char* requirement);
+    bool CollectChecks();
+    // Ends the probes still running (their VMs terminated).
+    void StopChecks();
+    // True while a probe runs that CollectChecks has not taken in.
+    bool IsChecking() const;
+    int CountFound() const;
+    int CountAnswered() const;
 
     // True when slot holds a kind whose executable was found.
     bool IsFound(int slot) const;

@@ -51,6 +51,10 @@ TEST(Resources, EveryLanguageHoldsEveryStringAndBothDialogs)
         std::string saved = wt::LauncherString(IDS_SAVED_TO, language);
         EXPECT_EQ(saved.find('%'), saved.rfind('%')) << language;
         EXPECT_NE(std::string::npos, saved.find("%s")) << language;
+        std::string searching = wt::LauncherString(IDS_SEARCHING, language);
+        EXPECT_EQ(2, std::count(searching.begin(), searching.end(), '%')) << language;
+        EXPECT_EQ(searching.find("%d"), searching.find('%')) << language;
+        EXPECT_EQ(searching.rfind("%d"), searching.rfind('%')) << language;
         std::string cannotRun = wt::LauncherString(IDS_CANNOT_RUN_HERE, language);
         EXPECT_NE(std::string::npos, cannotRun.find("%ls")) << language;
         EXPECT_EQ(cannotRun.find('%'), cannotRun.rfind('%')) << language;

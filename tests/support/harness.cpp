@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -84,6 +86,17 @@ void InstallVm(const std::string& exePath, const std::string& config)
     MakeDirs(exePath.substr(0, exePath.rfind('\\')));
     std::filesystem::copy_file(P(VM_STUB), P(exePath), std::filesystem::copy_options::overwrite_existing);
     WriteFile(exePath.substr(0, exePath.rfind('.')) + ".cfg", config);
+}
+
+int Running(const char* exeName)
+{
+    int count = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{sizeof entry};
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        count += _stricmp(entry.szExeFile, exeName) == 0;
+    CloseHandle(snapshot);
+    return count;
 }
 
 std::vector<std::string> RecordedRuns(const std::string& path)

@@ -69,6 +69,8 @@ inline std::string RealJvm(bool javaBaseOnly = false)
     return std::string("java=") + (javaBaseOnly ? BASE_JAVA : FULL_JAVA) + "\npreload=" EXIT_RECORDER "\n";
 }
 void InstallVm(const std::string& exePath, const std::string& config);
+// How many processes of that executable name (as "java.exe") run.
+int Running(const char* exeName);
 // The runs that stubs with record=path made: "command line|current dir".
 std::vector<std::string> RecordedRuns(const std::string& path);
 

@@ -4,6 +4,8 @@
 //   record=PATH   append "command line|current directory" to PATH
 //   write=TEXT    write TEXT to standard output
 //   sleep=MS      then sleep
+//   meet=A|B      then create file A and wait up to 10 s for file B (another
+//                 VM's A); without it, exit with 1
 //   exit=N        then exit with N
 //   java=PATH     instead: run this Linux JVM on the class and arguments of
 //                 the command line ("Class args", "-cp DIR Class args" or
@@ -93,5 +95,12 @@ int main()
     DWORD written;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), config["write"].data(), (DWORD)config["write"].size(), &written, nullptr);
     Sleep(strtoul(config["sleep"].c_str(), nullptr, 10));
+    if (config.count("meet")) {
+        std::string meet = config["meet"], other = meet.substr(meet.find('|') + 1);
+        std::ofstream(meet.substr(0, meet.find('|')));
+        for (int wait = 0; !std::filesystem::exists(other); ++wait, Sleep(20))
+            if (wait == 500)
+                ExitProcess(1);
+    }
     ExitProcess(strtoul(config["exit"].c_str(), nullptr, 10));
 }

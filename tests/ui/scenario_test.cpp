@@ -16,6 +16,7 @@ using wt::IsSelection;
 using wt::kJdk;
 using wt::kJre;
 using wt::kJview;
+using wt::kModern;
 using wt::kTemurin64;
 
 const char kRecord[] = "C:\\installer-run.txt";
@@ -24,6 +25,7 @@ const char kInstalled[] = "CommandLine Installer.class TvqVersion.class URL stdo
 const char kRuns[] = "C:\\vms-runs.txt";
 const std::string kAnswerYes = "exit=314\nrecord=" + std::string(kRuns);
 const std::string kAnswerNo = "exit=159\nrecord=" + std::string(kRuns);
+const char kCannotStart[] = "not a program";
 
 class Scenario : public ::testing::Test {
 protected:
@@ -57,7 +59,15 @@ TEST_F(ProbeMode, TheReportNamesEveryVmFoundAndItsVerdict)
          "1.1:A:A", "2\r\nYES " + jdk + "\r\nNO " + jre + "\r\n"},
         {"a real JVM as jview.exe", {{kJview, wt::RealJvm()}}, "1.0:Debian:Linux 1.3:A:A", "1\r\nYES " + jview + "\r\n"},
         {"a 64-bit Temurin", {{kTemurin64, wt::RealJvm()}}, "A:A:A", "1\r\nYES C:\\vms\\jdk\\bin\\java.exe\r\n"},
-        {"259 characters that no VM can take", {{kJdk, kAnswerYes}}, std::string(259, 'A'), "1\r\nNO " + jdk + "\r\n"},
+        {"259 characters reach the VM", {{kJdk, kAnswerYes}}, std::string(259, 'A'), "1\r\nYES " + jdk + "\r\n", "",
+         "\" TvqVersion " + std::string(259, 'A') + "|"},
+        {"side by side: yes, no, a hang that is ended, one that cannot start",
+         {{kJdk, kAnswerYes}, {kJre, kAnswerNo}, {kJview, "sleep=30000\nexit=314"}, {kModern, kCannotStart}}, "A:A:A",
+         "4\r\nYES " + jdk + "\r\nNO " + jre + "\r\nNO " + jview + "\r\nNO C:\\vms\\new\\bin\\java.exe\r\n"},
+        {"two VMs that answer only when both run", {{kJdk, kAnswerYes + "\nmeet=C:\\vms\\a|C:\\vms\\b"},
+          {kJre, kAnswerYes + "\nmeet=C:\\vms\\b|C:\\vms\\a"}}, "A:A:A", "2\r\nYES " + jdk + "\r\nYES " + jre + "\r\n"},
+        {"the two kinds that run in the class folder, side by side", {{kJdk, wt::RealJvm()}, {kJview, wt::RealJvm()}},
+         "1.1:A:A", "2\r\nYES " + jdk + "\r\nYES " + jview + "\r\n"},
         {"260 characters are refused", {{kJdk, kAnswerYes}}, std::string(260, 'A'), ""},
         {"a temporary directory with a blank", {{kJre, wt::RealJvm()}, {kJview, wt::RealJvm()}}, "1.1:A:A",
          "2\r\nYES " + jre + "\r\nYES " + jview + "\r\n", temp + "\\with blank"},
@@ -68,8 +78,12 @@ TEST_F(ProbeMode, TheReportNamesEveryVmFoundAndItsVerdict)
     };
     for (const auto& each : cases) {
         SetUp();
-        for (const auto& vm : each.vms)
-            wt::InstallKind(vm.first, vm.second, vm.first == kJre ? "C:\\vms\\jre" : "C:\\vms\\jdk");
+        for (const auto& vm : each.vms) {
+            std::string exe = wt::InstallKind(vm.first, vm.second, vm.first == kJre ? "C:\\vms\\jre"
+                                                                   : vm.first == kModern ? "C:\\vms\\new" : "C:\\vms\\jdk");
+            if (vm.second == kCannotStart)
+                wt::WriteFile(exe, kCannotStart);
+        }
         wt::MakeDirs("C:\\vms");
         std::string tempDir = each.tempDir.empty() ? temp + "\\own" : each.tempDir;
         if (tempDir.find("missing") == std::string::npos)
@@ -80,6 +94,7 @@ TEST_F(ProbeMode, TheReportNamesEveryVmFoundAndItsVerdict)
         EXPECT_EQ(std::vector<std::string>{}, wt::List(tempDir)) << each.what;
         EXPECT_FALSE(wt::Exists("C:\\stdout.tmp")) << each.what;
         EXPECT_NE(std::string::npos, wt::ReadFile(kRuns).find(each.recorded)) << each.what;
+        EXPECT_EQ(0, wt::Running("jview.exe")) << each.what;
         wt::RemoveTree(temp);
     }
 }
@@ -116,11 +131,15 @@ TEST_F(Dialogs, SeveralVmsAreSortedAndOkRunsTheSelectedOne)
     EXPECT_NE(std::string::npos, runs.back().find("\\ Installer|")) << runs.back();
 }
 
+// During a search that a hanging VM holds up: No lets it go on, Yes ends it
+// and the run, VM and all.
 TEST_F(Dialogs, CancelAsksFirst)
 {
-    wt::InstallKind(kJdk, kAnswerYes);
+    wt::InstallKind(kJdk, "sleep=30000\n" + kAnswerYes);
     Session session(wt::Settings("A:A:A"));
-    HWND dialog = session.Selection();
+    HWND dialog = session.Wait(IsSelection);
+    for (int wait = 0; wait < 500 && wt::RecordedRuns(kRuns).empty(); ++wait)
+        Sleep(20);
     for (int answer : {IDNO, IDYES}) {
         wt::Click(dialog, IDCANCEL);
         auto box = session.NextBox();
@@ -131,6 +150,34 @@ TEST_F(Dialogs, CancelAsksFirst)
     }
     session.End();
     EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << "the probe, and no installer";
+    EXPECT_EQ(0, wt::Running("java.exe"));
+}
+
+// Mixed answers side by side, one VM hanging until its limit: the dialog
+// answers throughout and counts the answers; the list is today's.
+TEST_F(Dialogs, SlowTheDialogAnswersWhileTheVmsAreProbed)
+{
+    std::string jdk = wt::InstallKind(kJdk, "sleep=1500\nexit=314");
+    wt::InstallKind(kJre, kAnswerNo, "C:\\vms\\jre");
+    wt::InstallKind(kJview, "sleep=30000\nexit=314");
+    wt::WriteFile(wt::InstallKind(kModern, "", "C:\\vms\\new"), kCannotStart);
+    Session session(wt::Settings("A:A:A"));
+    HWND dialog = session.Wait(IsSelection);
+    char threeOfFour[300];
+    snprintf(threeOfFour, sizeof threeOfFour, wt::LauncherString(IDS_SEARCHING).c_str(), 3, 4);
+    int unanswered = 0, counted = 0;
+    for (DWORD_PTR result; wt::ComboItems(dialog, IDC_VM_LIST).empty() && session.process->Wait(50) == ~0u;) {
+        unanswered += !SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result);
+        counted += wt::ItemText(dialog, IDC_STATUS) == threeOfFour;
+    }
+    EXPECT_EQ(0, unanswered);
+    EXPECT_LT(0, counted);
+    EXPECT_EQ(std::vector<std::string>{jdk}, wt::ComboItems(dialog, IDC_VM_LIST));
+    EXPECT_EQ(wt::LauncherString(IDS_ONE_VM_FOUND), wt::ItemText(dialog, IDC_STATUS));
+    EXPECT_EQ(0, wt::Running("jview.exe"));
+    wt::Click(dialog, IDCANCEL);
+    session.Answer(session.NextBox(), IDYES);
+    session.End();
 }
 
 TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
@@ -305,14 +352,21 @@ TEST_F(Dialogs, AnInstallerJarRunsItsMainClass)
               " | inside the jar | beside the jar\n", wt::ReadFile(kRecord));
 }
 
-// The installer reads its files after the probe's wait of 20 seconds.
+// The installer reads its files after the probe's wait of 20 seconds; the
+// launcher answers messages meanwhile.
 TEST_F(Dialogs, SlowAnInstallerThatRunsLongKeepsItsFiles)
 {
     wt::InstallKind(kJdk, wt::RealJvm());
     std::vector<wendle_pack::Entry> entries = wt::Settings("A:A:A");
     entries.push_back({"sleep", 0, {'2', '5', '0', '0', '0'}});
     Session session(entries);
-    wt::Click(session.Selection(), IDOK);
+    HWND dialog = session.Selection();
+    wt::Click(dialog, IDOK);
+    for (int wait = 0; wait < 500 && IsWindowVisible(dialog); ++wait)
+        Sleep(20);
+    // As a program that sends to every top-level window, without time-out, would.
+    DWORD_PTR result;
+    EXPECT_NE(0, SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result)) << "the hidden dialog";
     session.End();
     EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL sleep stdout.tmp\n", wt::ReadFile(kRecord));
 }

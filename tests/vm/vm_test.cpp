@@ -7,6 +7,7 @@
 
 #include "app/launcher_app.h"
 #include "harness.h"
+#include "vm/modern_kinds.h"
 #include "vm/vm_kinds.h"
 #include "vm/vm_table.h"
 
@@ -175,38 +176,48 @@ TEST_F(VmKinds, TheRunnerTakesAFirstTOrElseTheExitStatus)
 TEST_F(VmKinds, SlowAVmThatHangsIsNotSuitableAfterTwentySeconds)
 {
     EXPECT_EQ(STILL_ACTIVE, Exec("sleep=30000\nexit=314"));
+    EXPECT_EQ(0, wt::Running("vm.exe")) << "ended at the limit";
 }
 
 // Real JVMs check each kind's command line in the probe-mode scenarios; here
-// the folders each kind leaves, an empty argument text and the bound.
+// the folders each kind uses (the launcher's own stays put), an empty
+// argument text, and the longest requirement with a long run folder, which
+// every kind passes on whole.
 TEST_F(VmKinds, EachKindLaysOutItsCommandLineAndFolder)
 {
     JdkLocator jdk;
     JreLocator jre;
     MsVmLocator jview;
-    const std::string exe = "\"C:\\vms\\vm.exe\" ";
+    ModernJdkLocator modern;
+    const std::string exe = "\"C:\\vms\\vm.exe\" ", cls = "C:\\vms\\cls\\", r259(259, 'r');
+    const std::string run = "C:\\vms\\" + std::string(200, 'f') + " x", quoted = "\"" + run + "\" Cls " + r259;
     struct {
         VmLocator* kind;
+        std::string classDir;
         const char* classArgs;
-        std::string run;   // command line|child's folder|launcher's folder afterwards
+        std::string run;   // command line|child's folder
     } cases[] = {
-        {&jdk, "A:A:A B", exe + "Cls A:A:A B|C:\\vms\\cls|C:\\vms"},
-        {&jre, "", exe + "-cp C:\\vms\\cls\\ Cls |C:\\vms|C:\\vms"},
-        {&jview, nullptr, exe + "-cp:p C:\\vms\\cls\\ Cls|C:\\vms\\cls|C:\\vms\\cls"},
+        {&jdk, cls, "A:A:A B", exe + "Cls A:A:A B|C:\\vms\\cls"},
+        {&jre, cls, "", exe + "-cp C:\\vms\\cls\\ Cls |C:\\vms"},
+        {&jview, cls, nullptr, exe + "-cp:p C:\\vms\\cls\\ Cls|C:\\vms\\cls"},
+        {&jdk, run + "\\", r259.c_str(), exe + "Cls " + r259 + "|" + run},
+        {&jre, run + "\\", r259.c_str(), exe + "-cp " + quoted + "|C:\\vms"},
+        {&jview, run + "\\", r259.c_str(), exe + "-cp:p " + quoted + "|" + run},
+        {&modern, run + "\\", r259.c_str(), exe + "-cp " + quoted + "|C:\\vms"},
     };
     wt::InstallVm("C:\\vms\\vm.exe", "record=C:\\vms\\runs.txt\nexit=7");
+    wt::MakeDirs(run);
     for (const auto& each : cases) {
-        SetCurrentDirectoryA("C:\\vms");
         DeleteFileA("C:\\vms\\runs.txt");
         CopyText(each.kind->exePath, kTextBufferSize, "C:\\vms\\vm.exe");
-        EXPECT_EQ(7, each.kind->RunClass("C:\\vms\\cls\\", "Cls", each.classArgs));
+        EXPECT_EQ(7, each.kind->RunClass(each.classDir.c_str(), "Cls", each.classArgs));
         std::vector<std::string> runs = wt::RecordedRuns("C:\\vms\\runs.txt");
-        EXPECT_EQ(each.run, (runs.empty() ? "" : runs[0]) + "|" + std::filesystem::current_path().string());
+        EXPECT_EQ(each.run, runs.empty() ? "" : runs[0]);
+        EXPECT_EQ("C:\\vms", std::filesystem::current_path().string());
     }
     DeleteFileA("C:\\vms\\runs.txt");
-    EXPECT_EQ(-1, jre.RunClass("C:\\vms\\cls\\", "Cls", std::string(240, 'r').c_str())) << "260 characters";
-    EXPECT_EQ(7, jre.RunClass("C:\\vms\\cls\\", "Cls", std::string(239, 'r').c_str()));
-    EXPECT_EQ(1u, wt::RecordedRuns("C:\\vms\\runs.txt").size());
+    EXPECT_EQ(-1, jre.RunClass(cls.c_str(), "Cls", std::string(kArgumentsSize, 'r').c_str())) << "beyond the bounds";
+    EXPECT_EQ(0u, wt::RecordedRuns("C:\\vms\\runs.txt").size());
     EXPECT_EQ(0, jre.Check("A:A:A")) << "7 is not suitable";
     wt::InstallVm("C:\\vms\\vm.exe", "exit=314");
     EXPECT_EQ(1, jre.Check("A:A:A"));

@@ -1,0 +1,97 @@
+#include "vm/vm_process.h"
+
+#include <string.h>
+
+#include "app/launcher_app.h"
+#include "vm/vm_locator.h"
+
+// How long a terminated VM is given to go: until then it holds its capture
+// file open, and the run's folder could not be removed.
+static const DWORD kTerminateWaitMs = 5000;
+
+bool VmProcess::Start(char* commandLine, const char* currentDir, const char* captureName)
+{
+    Finish();
+    // Inheritable, or the child's writes to its standard output are lost.
+    // Nobody else may read or write it; deleting is shared so that a VM that
+    // somehow outlives its run cannot keep the name. A capture file that
+    // cannot be created leaves the result to the exit code.
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
+    if (GetLauncherApp()->GetWorkPath(captureName, capturePath))
+        capture = CreateFileA(capturePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                              &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = capture;
+    PROCESS_INFORMATION child;
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, TRUE, DETACHED_PROCESS, NULL, currentDir,
+                        &startup, &child)) {
+        Finish();
+        return false;
+    }
+    CloseHandle(child.hThread);
+    process = child.hProcess;
+    startedAt = GetTickCount();
+    return true;
+}
+
+unsigned long VmProcess::TimeLeft(unsigned long limitMs) const
+{
+    // Unsigned arithmetic keeps this right across the tick count's wrap.
+    DWORD elapsed = GetTickCount() - startedAt;
+    return elapsed >= limitMs ? 0 : limitMs - elapsed;
+}
+
+bool VmProcess::IsDue(unsigned long limitMs) const
+{
+    return process == NULL || WaitForSingleObject(process, 0) == WAIT_OBJECT_0 ||
+           TimeLeft(limitMs) == 0;
+}
+
+int VmProcess::Finish()
+{
+    DWORD exitCode = 0;
+    if (process != NULL) {
+        if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) {
+            TerminateProcess(process, STILL_ACTIVE);
+            WaitForSingleObject(process, kTerminateWaitMs);
+        }
+        GetExitCodeProcess(process, &exitCode);
+        CloseHandle(process);
+        process = NULL;
+    }
+    char firstByte = 'X';
+    if (capture != INVALID_HANDLE_VALUE) {
+        DWORD got = 0;
+        SetFilePointer(capture, 0, NULL, FILE_BEGIN);
+        ReadFile(capture, &firstByte, 1, &got, NULL);
+        CloseHandle(capture);
+        capture = INVALID_HANDLE_VALUE;
+        DeleteFileA(capturePath);
+    }
+    capturePath[0] = '\0';
+    return firstByte == 'T' ? VM_SUITABLE : (int)exitCode;
+}
+
+void WaitHandlingMessages(HANDLE process)
+{
+    for (;;) {
+        DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken != WAIT_OBJECT_0 + 1)
+            return;
+        MSG message;
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+            // The run's own end is decided by the VM; a quit that arrives
+            // meanwhile is kept for the loop that owns it.
+            if (message.message == WM_QUIT) {
+                PostQuitMessage((int)message.wParam);
+                WaitForSingleObject(process, INFINITE);
+                return;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
