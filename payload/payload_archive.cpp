@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "payload/entry_name.h"
 #include "payload/exception.h"
 #include "payload/paths.h"
 #include "payload/text_buffer.h"
@@ -96,7 +97,8 @@ void PayloadArchive::ReadDirectoryFrom(const char* path)
 
 // Every header and every entry's data must lie in front of the trailer
 // (payloadEnd); the walk ends at the first entry that does not, at the first
-// position without the magic, and after the tenth entry.
+// position without the magic, at a name that is no file name it may write
+// into its folder (entry_name.h), and after the tenth entry.
 void PayloadArchive::WalkChain(DWORD position, DWORD payloadEnd)
 {
     for (int slot = 0; slot < kMaxPayloadEntries; ++slot) {
@@ -108,7 +110,7 @@ void PayloadArchive::WalkChain(DWORD position, DWORD payloadEnd)
         unsigned char magic[3];
         if (file.Read(magic, 3) != 3 || magic[0] != 't' || magic[1] != 'v' || magic[2] != 'q')
             return;
-        if (!file.ReadCString(name, kEntryNameSize) || !IsPlainFileName(name))
+        if (!file.ReadCString(name, kEntryNameSize) || !IsWritableEntryName(name))
             return;
         DWORD kind = 0;
         DWORD length = 0;
@@ -238,11 +240,4 @@ DWORD CopyBytes(FileHandle& source, FileHandle& target, DWORD count)
     }
     free(buffer);
     return chunks;
-}
-
-bool IsPlainFileName(const char* name)
-{
-    if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
-        return false;
-    return strpbrk(name, "\\/:") == NULL;
 }

@@ -71,7 +71,3 @@ DWORD FindPayloadEnd(FileHandle& file, DWORD fileSize);
 // does a source that ends early: only the source's own bytes are written.
 // Returns the number of chunks written.
 DWORD CopyBytes(FileHandle& source, FileHandle& target, DWORD count);
-
-// True for a name that can only name a file inside a directory: not empty,
-// not "." or "..", and free of path separators and drive colons.
-bool IsPlainFileName(const char* name);

@@ -167,6 +167,32 @@ TEST(PayloadArchive, ASignedInstallerKeepsItsPayload)
     EXPECT_EQ("CommandLine,URL,Installer.class", Names(wt::ReadFile(SIGNED_INSTALLER)));
 }
 
+// Each name of tests/payload/entry_names.txt, the table that wendle-pack's
+// tests read too, behind the three settings: the walk ends in front of every
+// name that the tool refuses.
+TEST(PayloadArchive, TheWalkEndsAtANameTheLauncherMayNotWrite)
+{
+    std::ifstream table(TESTS_DIR "/payload/entry_names.txt", std::ios::binary);
+    int rows = 0;
+    for (std::string line; std::getline(table, line);) {
+        if (line[0] == '#')
+            continue;
+        std::string verdict = line.substr(0, line.find('\t')), name;
+        for (size_t at = verdict.size() + 1; at < line.size(); ++at) {
+            bool escape = line.compare(at, 2, "\\x") == 0;   // \xNN: the byte NN
+            name += escape ? (char)std::stoi(line.substr(at + 2, 2), nullptr, 16) : line[at];
+            at += escape ? 3 : 0;
+        }
+        std::vector<Entry> entries = ThreeEntries();
+        entries.push_back({name, 0, {}});
+        std::vector<uint8_t> payload = wendle_pack::EncodePayload(entries, 64);
+        EXPECT_EQ("CommandLine,URL,simpjava.class" + (verdict == "ok" ? "," + name : ""),
+                  Names(std::string(64, 'x') + std::string(payload.begin(), payload.end()))) << line;
+        ++rows;
+    }
+    EXPECT_LT(40, rows);
+}
+
 TEST(PayloadArchive, CopiesInChunksAndNeverMoreThanTheSource)
 {
     wt::Scratch dir("copy");
