@@ -36,9 +36,17 @@ void PayloadEntry::ExtractTo(FileHandle& file, const char* targetPath)
     file.Seek((LONG)dataOffset, FILE_BEGIN);
     FileHandle target;
     target.CreateWrite(targetPath);
-    if (kind != 0)
-        ThrowWin32Error(GetLastError());
-    CopyBytes(file, target, length);
+    // A cut-off file must not stay: an installer would start on it, and a
+    // save would leave it where the user looks for the whole one.
+    try {
+        if (kind != 0)
+            ThrowWin32Error(GetLastError());
+        CopyBytes(file, target, length);
+    } catch (CException*) {
+        target.Close();
+        DeleteFileA(targetPath);
+        throw;
+    }
     target.Close();
 }
 
@@ -219,24 +227,24 @@ DWORD FindPayloadEnd(FileHandle& file, DWORD fileSize)
 
 DWORD CopyBytes(FileHandle& source, FileHandle& target, DWORD count)
 {
-    DWORD chunks = 0;
     char* buffer = (char*)malloc(kCopyChunkSize);
     if (buffer == NULL)
-        return 0;
+        ThrowWin32Error(ERROR_NOT_ENOUGH_MEMORY);
+    DWORD chunks = 0;
     try {
         while (count > 0) {
             DWORD chunk = count < kCopyChunkSize ? count : kCopyChunkSize;
-            DWORD got = source.Read(buffer, chunk);
-            if (got > 0) {
-                target.Write(buffer, got);
-                ++chunks;
-            }
-            if (got < chunk)
-                break;
-            count -= got;
+            // A source that ends early (a setup file cut off on its way, or
+            // on a share that went away) fails as a failed read does.
+            if (source.Read(buffer, chunk) != chunk)
+                ThrowWin32Error(ERROR_HANDLE_EOF);
+            target.Write(buffer, chunk);
+            ++chunks;
+            count -= chunk;
         }
-    } catch (CException* error) {
-        delete error;
+    } catch (CException*) {
+        free(buffer);
+        throw;
     }
     free(buffer);
     return chunks;

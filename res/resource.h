@@ -17,6 +17,8 @@
 #define IDS_NAME_A_FOLDER 14
 // One %ls: a folder by its full name, which the ANSI code page cannot hold.
 #define IDS_CANNOT_RUN_HERE 15
+// The payload could not be extracted into the run's folder.
+#define IDS_CANNOT_EXTRACT 16
 
 #define IDD_VM_SELECT 107
 #define IDD_NO_VM 108

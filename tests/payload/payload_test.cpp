@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "harness.h"
+#include "payload/exception.h"
 #include "payload/paths.h"
 #include "payload/payload_archive.h"
 #include "payload/text_buffer.h"
@@ -193,21 +194,42 @@ TEST(PayloadArchive, TheWalkEndsAtANameTheLauncherMayNotWrite)
     EXPECT_LT(40, rows);
 }
 
-TEST(PayloadArchive, CopiesInChunksAndNeverMoreThanTheSource)
+// A copy is whole or it fails: a source that ends early and a failed write
+// throw, and an extraction that fails leaves no file behind.
+TEST(PayloadArchive, CopiesInChunksOrFails)
 {
     wt::Scratch dir("copy");
     std::string big(5449781, 'b');
     big[32000] = 'x';
     wt::WriteFile(dir / "big", big);
     wt::WriteFile(dir / "copy", std::string(6000000, 'o'));
-    FileHandle source, target;
+    FileHandle source, target, readOnly;
     source.OpenRead((dir / "big").c_str());
     target.CreateWrite((dir / "copy").c_str());
     EXPECT_EQ(171u, CopyBytes(source, target, (DWORD)big.size()));
-    source.Seek(5449781 - 10, FILE_BEGIN);
-    EXPECT_EQ(1u, CopyBytes(source, target, 1000));
     target.Close();
-    EXPECT_EQ(big + big.substr(big.size() - 10), wt::ReadFile(dir / "copy"));
+    EXPECT_EQ(big, wt::ReadFile(dir / "copy"));
+    readOnly.OpenRead((dir / "copy").c_str());
+    PayloadEntry cut("cut", 0, 1000, (DWORD)big.size() - 10), kind1("kind1", 1, 10, 0);
+    struct {
+        const char* what;
+        std::function<void()> copy;
+    } failures[] = {
+        {"a source that ends early", [&] { source.Seek(-10, FILE_END), CopyBytes(source, target, 1000); }},
+        {"a write that fails", [&] { source.Seek(0, FILE_BEGIN), CopyBytes(source, readOnly, 1000); }},
+        {"an entry cut short", [&] { cut.ExtractTo(source, (dir / "cut").c_str()); }},
+        {"an entry of kind 1", [&] { kind1.ExtractTo(source, (dir / "kind1").c_str()); }},
+    };
+    for (const auto& each : failures) {
+        bool thrown = false;
+        try {
+            each.copy();
+        } catch (CException* error) {
+            delete error, thrown = true;
+        }
+        EXPECT_TRUE(thrown) << each.what;
+    }
+    EXPECT_EQ((std::vector<std::string>{"big", "copy"}), wt::List(dir.path)) << "a partial file stayed";
 }
 
 }  // namespace

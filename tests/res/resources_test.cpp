@@ -46,7 +46,7 @@ std::string Describe(int dialogId, LANGID language, bool texts)
 TEST(Resources, EveryLanguageHoldsEveryStringAndBothDialogs)
 {
     for (LANGID language : kLanguages) {
-        for (UINT id = IDS_CANCEL_QUESTION; id <= IDS_CANNOT_RUN_HERE; ++id)
+        for (UINT id = IDS_CANCEL_QUESTION; id <= IDS_CANNOT_EXTRACT; ++id)
             EXPECT_NE("", wt::LauncherString(id, language)) << language << " string " << id;
         std::string saved = wt::LauncherString(IDS_SAVED_TO, language);
         EXPECT_EQ(saved.find('%'), saved.rfind('%')) << language;
