@@ -134,6 +134,33 @@ TEST(WorkFolder, ANameThatIsTakenIsPassedOver)
     EXPECT_EQ(2u, wt::List(temp.path).size()) << folder;
 }
 
+// Windows refuses to remove a folder marked read-only, Wine does not.
+BOOL WINAPI RemoveAsWindowsDoes(LPCWSTR path)
+{
+    return GetFileAttributesW(path) & FILE_ATTRIBUTE_READONLY ? FALSE : RemoveDirectoryW(path);
+}
+
+// What an installer may leave in its folder: a read-only file in a read-only
+// folder (Linux Java's File.setReadOnly, as Wine shows it), and a link to a
+// folder outside, which Wine's functions remove in no way: what it points at
+// must stay.
+TEST(WorkFolder, TheRunsFolderGoesWithWhatTheInstallerLeft)
+{
+    wt::Scratch temp("left");
+    const std::string run = temp / "run", outside = temp / "outside";
+    wt::MakeDirs(run + "\\sub");
+    wt::MakeDirs(outside);
+    wt::WriteFile(run + "\\sub\\file", "x");
+    wt::WriteFile(outside + "\\keep", "x");
+    wine::RunUnix({"/bin/chmod", "a-w", wt::UnixPath(run + "\\sub\\file"), wt::UnixPath(run + "\\sub")});
+    RemoveFolderTree(run.c_str(), RemoveAsWindowsDoes);
+    EXPECT_FALSE(wt::Exists(run));
+    wt::MakeDirs(run);
+    wine::RunUnix({"/bin/ln", "-s", wt::UnixPath(outside), wt::UnixPath(run + "\\link")});
+    RemoveFolderTree(run.c_str());
+    EXPECT_TRUE(wt::Exists(outside + "\\keep"));
+}
+
 // Wendle.exe, a payload, and a certificate table that the security
 // directory names with statedSize (its true size is 16).
 std::string Signed(DWORD statedSize)
