@@ -358,49 +358,59 @@ class Signing(Case):
         self.assertIn("packed without --align 8", report)
 
 
-# A Main-Class that reads a resource of its own jar and a file packed beside it.
+# A Main-Class that reads a resource of its own jar and a file packed beside it, and asks the
+# system class loader, as installers and their toolkits do, for its classes and resources and
+# for those of lib.jar, which its manifest's Class-Path names and which is packed beside it.
 HELLO = """package p; public class Hello { public static void main(String[] a) throws Exception {
     java.io.File jar = new java.io.File(Hello.class.getProtectionDomain().getCodeSource().getLocation().toURI());
-    System.out.print(new java.util.Scanner(Hello.class.getResourceAsStream("/inside.txt")).nextLine() + " "
+    System.out.print(new java.util.Scanner(ClassLoader.getSystemResourceAsStream("inside.txt")).nextLine() + " "
         + new java.util.Scanner(new java.io.File(jar.getParentFile(), "data.txt")).nextLine() + " "
         + (Thread.currentThread().getContextClassLoader() == Hello.class.getClassLoader()) + " "
-        + new java.io.File(System.getProperty("java.class.path")).equals(jar));
+        + new java.io.File(System.getProperty("java.class.path")).equals(jar) + " "
+        + (ClassLoader.getSystemClassLoader().loadClass("p.Hello") == Hello.class) + " "
+        + (ClassLoader.getSystemResource("lib.txt") != null));
     // As a Swing installer's would, the VM ends with another thread, after main has returned.
     new Thread(() -> { try { Thread.sleep(300); } catch (InterruptedException e) { } System.exit(a.length + 42); }).start(); } }"""
+
+
+def zipped(files):
+    data = io.BytesIO()
+    with zipfile.ZipFile(data, "w") as z:
+        for name, bytes_ in files.items():
+            z.writestr(name, bytes_)
+    return data.getvalue()
 
 
 def jar(main_class="p.Hello", classes=True):
     with tempfile.TemporaryDirectory() as tmp:
         pathlib.Path(tmp, "Hello.java").write_text(HELLO)
         subprocess.run([os.environ["JAVAC"], "--release", "8", "-d", tmp, os.path.join(tmp, "Hello.java")], check=True)
-        data = io.BytesIO()
-        with zipfile.ZipFile(data, "w") as z:
-            z.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\n" + ("Main-Class: %s\n" % main_class if main_class else ""))
-            z.writestr("inside.txt", "inside\n")
-            if classes:
-                z.write(os.path.join(tmp, "p", "Hello.class"), "p/Hello.class")
-        return data.getvalue()
+        manifest = "Manifest-Version: 1.0\nClass-Path: lib.jar\n" + ("Main-Class: %s\n" % main_class if main_class else "")
+        hello = {"p/Hello.class": pathlib.Path(tmp, "p", "Hello.class").read_bytes()} if classes else {}
+        return zipped({"META-INF/MANIFEST.MF": manifest, "inside.txt": "inside\n", **hello})
 
 
 class InstallerJars(Case):
     def test_a_jar_is_packed_behind_the_bootstrap_and_runs_as_with_java_jar(self):
         # Six files beside the jar make the ten entries that the launcher reads.
-        folder = self.folder({"setup.jar": jar(), "data.txt": b"beside\n", "out/.keep": b"", **{str(i): b"" for i in range(5)}})
-        files = [a for name in ["data.txt", "0", "1", "2", "3", "4"] for a in ("--file", name)]
+        folder = self.folder({"setup.jar": jar(), "data.txt": b"beside\n", "lib.jar": zipped({"lib.txt": "lib"}),
+                              "out/.keep": b"", **{str(i): b"" for i in range(4)}})
+        files = [a for name in ["data.txt", "lib.jar", "0", "1", "2", "3"] for a in ("--file", name)]
         self.assertEqual(run(build(JAR8, ["--jar", "setup.jar", *files]), folder), (0, "", ""))
         listing = json.loads(run(["list", "--json", "setup.exe"], folder)[1])
         self.assertEqual(([e["name"] for e in listing["entries"]], listing["installer"]),
-                         (["CommandLine", "URL", "WendleJar.class", "installer.jar", "data.txt", "0", "1", "2", "3", "4"], "jar"))
+                         (["CommandLine", "URL", "WendleJar.class", "installer.jar", "data.txt", "lib.jar", "0", "1", "2", "3"], "jar"))
         self.assertEqual(run(["extract", "setup.exe", "-C", "out"], folder)[0], 0)
         out = os.path.join(folder, "out")
         with open(os.path.join(ROOT, "bootstrap", "WendleJar.class"), "rb") as f:
             self.assertEqual(tree(out)["WendleJar.class"], f.read())
-        done = subprocess.run([os.environ["JAVA"], "-cp", out, "WendleJar"], capture_output=True)
-        self.assertEqual((done.returncode, done.stdout, done.stderr), (42, b"inside beside true true", b""))
-        # A jar that cannot start ends with one line on standard error.
-        for broken in (jar(main_class=None), jar(classes=False), b"PK\3\4 broken"):
-            pathlib.Path(out, "installer.jar").write_bytes(broken)
-            done = subprocess.run([os.environ["JAVA"], "-cp", out, "WendleJar"], capture_output=True)
-            self.assertEqual((done.returncode, done.stdout, done.stderr.count(b"\n")), (1, b"", 1))
+        # The bootstrap as the launcher starts it, and java -jar: the same, also for jars that cannot start.
+        for broken in (None, jar(main_class=None), jar(classes=False), b"PK\3\4 broken"):
+            if broken:
+                pathlib.Path(out, "installer.jar").write_bytes(broken)
+            done, direct = (subprocess.run([os.environ["JAVA"], *args], capture_output=True)
+                            for args in (["-cp", out, "WendleJar"], ["-jar", os.path.join(out, "installer.jar")]))
+            self.assertEqual((done.returncode, done.stdout, done.stderr), (direct.returncode, direct.stdout, direct.stderr))
+            self.assertEqual((done.returncode, done.stdout), (1, b"") if broken else (42, b"inside beside true true true true"))
 
 unittest.main()

@@ -317,14 +317,15 @@ TEST_F(Dialogs, AnInstallerInAFolderOutsideTheCodePageInstalls)
 }
 
 // Today's installer: a jar, started through the launcher's bootstrap class,
-// with a file packed beside it.
+// with six files packed beside it, which make the ten entries of a full
+// payload.
 TEST_F(Dialogs, AnInstallerJarRunsItsMainClass)
 {
     wt::InstallKind(kJdk, wt::RealJvm());
     Session session({}, "", JAR_INSTALLER);
     wt::Click(session.Selection(), IDOK);
     session.End();
-    EXPECT_EQ("CommandLine TvqVersion.class URL WendleJar.class data.txt installer.jar stdout.tmp"
+    EXPECT_EQ("1 2 3 4 5 CommandLine TvqVersion.class URL WendleJar.class data.txt installer.jar stdout.tmp"
               " | inside the jar | beside the jar\n", wt::ReadFile(kRecord));
 }
 
