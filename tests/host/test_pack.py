@@ -198,7 +198,7 @@ VERIFY = [
     ("a class without CA FE BA BE", packed(*GOOD[:2], entry(b"a.class", b"PK\3\4")), 1, "CA FE BA BE"),
     ("a class not named .class", packed(*GOOD[:2], entry(b"Setup.jar", CLASS)), 1, "not end in"),
     ("an alternative with one colon", setting(b"A:A 1.1:A:A"), 1, '"A:A" is not of the form'),
-    ("no alternative that can match", setting(b"1.3:A:A a:A:A"), 1, "no alternative of the"),
+    ("no alternative that can match", setting(b"1.3:A:A a:A:A 8x+:A:A 1.8.0+:A:A 8-17x:A:A"), 1, "no alternative of the"),
     ("an empty requirement", setting(b""), 1, "has no alternatives"),
     ("a payload behind a signature", packed(*GOOD, stub=signed(STUB)), 1, "error: the payload"),
     ("a certificate table past the end", patched(packed(*GOOD), SECURITY, "II", 0x500, 0x10000),

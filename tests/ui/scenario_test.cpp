@@ -138,8 +138,8 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
     wt::InstallKind(kJdk, kAnswerNo);
     wt::InstallVm("C:\\vms\\x\\javaw.exe", kAnswerYes);
     wt::InstallVm("C:\\vms\\no\\java.exe", kAnswerNo);
-    // A suitable java.exe whose path is 259 characters long: typed with more behind it, a
-    // path cut to fit would name it.
+    // A suitable java.exe whose path is 259 characters long: typed with one more character
+    // behind it, a path cut to fit would name it.
     const std::string long259 = "C:\\vms\\" + std::string(243, 'd') + "\\java.exe";
     wt::InstallVm(long259, kAnswerYes);
     Session session(wt::Settings("A:A:A"));
@@ -158,7 +158,7 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
         {IDC_OPT_RUN_VM, "C:\\vms\\missing\\java.exe", IDS_NO_VM_AT_PATH, true},
         {IDC_OPT_RUN_VM, "C:\\vms\\x\\javaw.exe", IDS_NOT_A_VM, true},
         {IDC_OPT_RUN_VM, "C:\\vms\\no\\java.exe", IDS_NOT_A_VM, true},
-        {IDC_OPT_RUN_VM, long259 + std::string(41, 'x'), IDS_NO_VM_AT_PATH, true},
+        {IDC_OPT_RUN_VM, long259 + "x", IDS_NO_VM_AT_PATH, true},
         {IDC_OPT_DOWNLOAD, "-", 0, false},   // only what is enabled
         {IDC_OPT_SAVE, "", IDS_NAME_A_FOLDER, true},
         {IDC_OPT_SAVE, "C:\\vms\\nowhere", IDS_CANNOT_SAVE, false},
