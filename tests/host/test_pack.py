@@ -92,7 +92,6 @@ REFUSALS = [
     ("a class file of two bytes", {}, [], {"Setup.class": b"\xca\xfe"}, "CA FE BA BE"),
     ("a class file named a.bin", {"--class": "a.bin"}, [], {"a.bin": CLASS}, 'not end in ".class"'),
     ("a class file named C:a.class", {"--class": "C:a.class"}, [], {"C:a.class": CLASS}, "does not allow"),
-    ("a class file named ..", {"--class": "sub/.."}, [], {"sub/x": b""}, "ends in a dot"),
     ("a stub that does not exist", {"--stub": "no.exe"}, [], {}, "cannot read no.exe"),
     ("a stub that is a folder", {"--stub": "sub"}, [], {"sub/x": b""}, "cannot read sub"),
     ("a class file that does not exist", {"--class": "No.class"}, [], {}, "cannot read No.class"),
@@ -118,7 +117,6 @@ REFUSALS = [
     ("a file name of 20 characters", {}, ["--file", "t/twenty-characters.tx"], {"t/twenty-characters.tx": b""}, "at most 19"),
     ("a file named like the jar", JAR8, ["--jar", "s.jar", "--file", "t/installer.JAR"],
      {"s.jar": b"PK\3\4", "t/installer.JAR": b""}, "clashes"),
-    ("a class file named con.class", {"--class": "con.class"}, [], {"con.class": CLASS}, "device name"),
     ("a file given twice", {}, ["--file", "a", "--file", "a"], {"a": b""}, "clashes"),
     ("seven files beside a jar", JAR8, ["--jar", "s.jar", *(a for i in range(7) for a in ("--file", str(i)))],
      {"s.jar": b"PK\3\4", **{str(i): b"" for i in range(7)}}, "at most 6"),
@@ -239,17 +237,14 @@ class Verify(Case):
         with open(os.path.join(ROOT, "tests", "payload", "entry_names.txt"), "rb") as f:
             rows = [line.rstrip(b"\n").split(b"\t") for line in f if not line.startswith(b"#")]
         for phrase, name in ((p.decode(), re.sub(rb"\\x(..)", lambda m: bytes([int(m[1], 16)]), n)) for p, n in rows):
+            ok = phrase == "ok"
             with self.subTest(name):
-                report = run(["verify", "setup.exe"], self.folder({"setup.exe": packed(*GOOD, entry(name, b""))}))
-                self.assertEqual(report[0], 0 if phrase == "ok" else 1, report[1])
-                self.assertIn("ok: 4 entries" if phrase == "ok" else phrase, report[1])
+                status, report, _ = run(["verify", "setup.exe"], self.folder({"setup.exe": packed(*GOOD, entry(name, b""))}))
+                self.assertEqual((status, ("ok: 4 entries" if ok else phrase) in report), (0 if ok else 1, True), report)
                 if name in (b"", b".", b"..") or re.search(rb"[/\\]", name):
                     continue  # no file here can have that name
-                folder = self.folder()
-                open(os.path.join(os.fsencode(folder), name), "wb").close()
-                status, _, err = run(build({}, [b"--file", name]), folder)
-                self.assertEqual((status, phrase == "ok" or "; rename the file" in err), (0 if phrase == "ok" else 2, True))
-                self.assertIn("" if phrase == "ok" else phrase, err)
+                status, _, err = run(build({}, ["--file", os.fsdecode(name)]), self.folder({os.fsdecode(name): b""}))
+                self.assertEqual((status, err if ok else phrase in err and "; rename the file" in err), (0, "") if ok else (2, True))
 
 
 class ListAndExtract(Case):
