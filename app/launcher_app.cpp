@@ -236,7 +236,17 @@ bool LauncherApp::LaunchInstaller(HWND dialog, VmLocator* vm)
     StripExtension(className);
     ShowCursor(TRUE);
     SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    archive.ExtractAll(workDir, 0);
+    try {
+        archive.ExtractAll(workDir, 0);
+    } catch (CException* error) {
+        // An installer started on a cut-off jar or data file would fail in
+        // ways nobody could explain (a full disk, a setup file that could not
+        // be read); the clean-up removes what was extracted.
+        delete error;
+        ShowCursor(FALSE);
+        ShowMessage(dialog, IDS_CANNOT_EXTRACT, MB_ICONINFORMATION);
+        return false;
+    }
     ShowCursor(FALSE);
     // An installer may run for many minutes and read its other entries at
     // any time, so the clean-up has to wait for its VM to end. The wait

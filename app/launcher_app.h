@@ -44,8 +44,8 @@ public:
     void ShowMessage(HWND owner, UINT stringId, UINT style, ...);
     // Extracts the payload into workDir, hides dialog and runs the installer
     // class with vm, waiting for its VM to end. Returns true once that VM has
-    // ended (or could not be started); a failure of the extraction is
-    // reported by a thrown CException.
+    // ended (or could not be started); false when the payload could not be
+    // extracted whole: the installer is not started and the user is told.
     bool LaunchInstaller(HWND dialog, VmLocator* vm);
     void Cleanup();
 

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "payload/entry_name.h"
 #include "payload/exception.h"
 #include "payload/paths.h"
 #include "payload/text_buffer.h"
@@ -35,9 +36,17 @@ void PayloadEntry::ExtractTo(FileHandle& file, const char* targetPath)
     file.Seek((LONG)dataOffset, FILE_BEGIN);
     FileHandle target;
     target.CreateWrite(targetPath);
-    if (kind != 0)
-        ThrowWin32Error(GetLastError());
-    CopyBytes(file, target, length);
+    // A cut-off file must not stay: an installer would start on it, and a
+    // save would leave it where the user looks for the whole one.
+    try {
+        if (kind != 0)
+            ThrowWin32Error(GetLastError());
+        CopyBytes(file, target, length);
+    } catch (CException*) {
+        target.Close();
+        DeleteFileA(targetPath);
+        throw;
+    }
     target.Close();
 }
 
@@ -96,7 +105,8 @@ void PayloadArchive::ReadDirectoryFrom(const char* path)
 
 // Every header and every entry's data must lie in front of the trailer
 // (payloadEnd); the walk ends at the first entry that does not, at the first
-// position without the magic, and after the tenth entry.
+// position without the magic, at a name that is no file name it may write
+// into its folder (entry_name.h), and after the tenth entry.
 void PayloadArchive::WalkChain(DWORD position, DWORD payloadEnd)
 {
     for (int slot = 0; slot < kMaxPayloadEntries; ++slot) {
@@ -108,7 +118,7 @@ void PayloadArchive::WalkChain(DWORD position, DWORD payloadEnd)
         unsigned char magic[3];
         if (file.Read(magic, 3) != 3 || magic[0] != 't' || magic[1] != 'v' || magic[2] != 'q')
             return;
-        if (!file.ReadCString(name, kEntryNameSize) || !IsPlainFileName(name))
+        if (!file.ReadCString(name, kEntryNameSize) || !IsWritableEntryName(name))
             return;
         DWORD kind = 0;
         DWORD length = 0;
@@ -217,32 +227,25 @@ DWORD FindPayloadEnd(FileHandle& file, DWORD fileSize)
 
 DWORD CopyBytes(FileHandle& source, FileHandle& target, DWORD count)
 {
-    DWORD chunks = 0;
     char* buffer = (char*)malloc(kCopyChunkSize);
     if (buffer == NULL)
-        return 0;
+        ThrowWin32Error(ERROR_NOT_ENOUGH_MEMORY);
+    DWORD chunks = 0;
     try {
         while (count > 0) {
             DWORD chunk = count < kCopyChunkSize ? count : kCopyChunkSize;
-            DWORD got = source.Read(buffer, chunk);
-            if (got > 0) {
-                target.Write(buffer, got);
-                ++chunks;
-            }
-            if (got < chunk)
-                break;
-            count -= got;
+            // A source that ends early (a setup file cut off on its way, or
+            // on a share that went away) fails as a failed read does.
+            if (source.Read(buffer, chunk) != chunk)
+                ThrowWin32Error(ERROR_HANDLE_EOF);
+            target.Write(buffer, chunk);
+            ++chunks;
+            count -= chunk;
         }
-    } catch (CException* error) {
-        delete error;
+    } catch (CException*) {
+        free(buffer);
+        throw;
     }
     free(buffer);
     return chunks;
-}
-
-bool IsPlainFileName(const char* name)
-{
-    if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
-        return false;
-    return strpbrk(name, "\\/:") == NULL;
 }

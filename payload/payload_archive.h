@@ -21,7 +21,8 @@ public:
     // entry's own data.
     bool ReadString(FileHandle& file, char* destination);
     // Writes the entry's data to a new file at targetPath. Throws when the
-    // target cannot be created or the entry's kind is not 0.
+    // target cannot be created, the entry's kind is not 0 or the copy fails;
+    // a target that was created is then deleted again.
     void ExtractTo(FileHandle& file, const char* targetPath);
     // ExtractTo the directory joined with name. Throws ERROR_FILENAME_EXCED_RANGE
     // when the joined path does not fit.
@@ -67,11 +68,7 @@ private:
 DWORD FindPayloadEnd(FileHandle& file, DWORD fileSize);
 
 // Copies count bytes from source's position to target's position in chunks
-// of kCopyChunkSize. A failed read or write ends the copy quietly, and so
-// does a source that ends early: only the source's own bytes are written.
+// of kCopyChunkSize. Throws when a read or a write fails or the source ends
+// early (ERROR_HANDLE_EOF); only the source's own bytes reach the target.
 // Returns the number of chunks written.
 DWORD CopyBytes(FileHandle& source, FileHandle& target, DWORD count);
-
-// True for a name that can only name a file inside a directory: not empty,
-// not "." or "..", and free of path separators and drive colons.
-bool IsPlainFileName(const char* name);

@@ -56,7 +56,7 @@ static bool IsDotOrDotDot(const wchar_t* name)
 // wide characters, which is used for the paths below it and given back as it
 // came. Wide functions, because a Java installer writes names of any
 // language, which the ANSI ones could not name.
-static void RemoveTree(wchar_t* path)
+static void RemoveTree(wchar_t* path, FolderRemover removeFolder)
 {
     size_t length = wcslen(path);
     if (CopyWideText(path + length, kTextBufferSize - length, L"\\*")) {
@@ -70,11 +70,11 @@ static void RemoveTree(wchar_t* path)
                     continue;
                 DWORD attributes = found.dwFileAttributes;
                 if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                    RemoveTree(path);
+                    RemoveTree(path, removeFolder);
                 } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
                     // A junction or folder link: following it would empty
                     // a folder outside.
-                    RemoveDirectoryW(path);
+                    removeFolder(path);
                 } else {
                     // DeleteFile refuses a read-only file.
                     if (attributes & FILE_ATTRIBUTE_READONLY)
@@ -86,10 +86,15 @@ static void RemoveTree(wchar_t* path)
         }
     }
     path[length] = L'\0';
-    RemoveDirectoryW(path);
+    // Windows keeps a folder marked read-only (attrib +r, Java's
+    // dos:readonly), and with it every folder above.
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    removeFolder(path);
 }
 
-void RemoveFolderTree(const char* folder)
+void RemoveFolderTree(const char* folder, FolderRemover removeFolder)
 {
     wchar_t path[kTextBufferSize];
     if (folder[0] == '\0' || !WidenAnsiText(folder, path))
@@ -100,5 +105,5 @@ void RemoveFolderTree(const char* folder)
     // A drive's root, or a path cut so short, is never a folder of ours.
     if (wcslen(path) <= 3)
         return;
-    RemoveTree(path);
+    RemoveTree(path, removeFolder);
 }

@@ -4,6 +4,8 @@
 // would write, read and delete each other's files there.
 #pragma once
 
+#include <windows.h>
+
 // How many names are tried before a run gives up: each taken name costs one
 // more try, and a run ends quietly when none is left.
 const unsigned kWorkFolderTries = 100;
@@ -19,9 +21,12 @@ void ComposeWorkFolderName(char* output, unsigned long processId, unsigned attem
 // reason as last error and folder empty, when no folder could be created.
 bool CreateWorkFolder(const char* parent, char* folder);
 
+// How a folder is removed: RemoveDirectoryW, or in tests a stand-in.
+typedef BOOL(WINAPI* FolderRemover)(LPCWSTR path);
+
 // Deletes folder with everything in it, whatever the installer put there:
-// files (read-only ones too) and subfolders. Links to other folders are
+// files and subfolders, read-only ones too. Links to other folders are
 // removed without touching what they point at. What cannot be deleted (a
 // file still open in another process) is left, and with it the folders
 // above it.
-void RemoveFolderTree(const char* folder);
+void RemoveFolderTree(const char* folder, FolderRemover removeFolder = RemoveDirectoryW);

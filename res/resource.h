@@ -17,6 +17,8 @@
 #define IDS_NAME_A_FOLDER 14
 // One %ls: a folder by its full name, which the ANSI code page cannot hold.
 #define IDS_CANNOT_RUN_HERE 15
+// The payload could not be extracted into the run's folder.
+#define IDS_CANNOT_EXTRACT 16
 // Two %d: the VMs that have answered so far, then the VMs found.
 #define IDS_SEARCHING 17
 

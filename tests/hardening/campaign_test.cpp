@@ -10,8 +10,6 @@
 // the mutants.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "harness.h"
 #include "mutants.h"
 #include "res/resource.h"
@@ -71,12 +69,8 @@ void RunMutant(const hardening::Mutant& mutant, const std::string& exe)
         wt::Type(dialog, IDC_SAVE_FOLDER, FromAnsi(session.dir.path));
         wt::Click(dialog, IDOK);
         auto box = session.NextBox();
-        // Windows itself refuses some names: control characters, a trailing
-        // blank or dot, the characters that file names may not hold.
-        const std::string& name = expected.className;
-        bool saves = expected.kind == 0 && name.find_first_of("<>\"|?*") == std::string::npos &&
-                     name.back() != ' ' && name.back() != '.' &&
-                     std::all_of(name.begin(), name.end(), [](char c) { return (unsigned char)c >= 32; });
+        // A name that Windows refuses ends both walks before it gets here.
+        bool saves = expected.kind == 0;
         std::string message = wt::LauncherString(saves ? IDS_SAVED_TO : IDS_CANNOT_SAVE);
         EXPECT_EQ(saves ? message.replace(message.find("%s"), 2, FromAnsi(saved)) : message, box.text);
         session.Answer(box, IDOK);

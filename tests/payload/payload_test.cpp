@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "harness.h"
+#include "payload/exception.h"
 #include "payload/paths.h"
 #include "payload/payload_archive.h"
 #include "payload/text_buffer.h"
@@ -133,6 +134,33 @@ TEST(WorkFolder, ANameThatIsTakenIsPassedOver)
     EXPECT_EQ(2u, wt::List(temp.path).size()) << folder;
 }
 
+// Windows refuses to remove a folder marked read-only, Wine does not.
+BOOL WINAPI RemoveAsWindowsDoes(LPCWSTR path)
+{
+    return GetFileAttributesW(path) & FILE_ATTRIBUTE_READONLY ? FALSE : RemoveDirectoryW(path);
+}
+
+// What an installer may leave in its folder: a read-only file in a read-only
+// folder (Linux Java's File.setReadOnly, as Wine shows it), and a link to a
+// folder outside, which Wine's functions remove in no way: what it points at
+// must stay.
+TEST(WorkFolder, TheRunsFolderGoesWithWhatTheInstallerLeft)
+{
+    wt::Scratch temp("left");
+    const std::string run = temp / "run", outside = temp / "outside";
+    wt::MakeDirs(run + "\\sub");
+    wt::MakeDirs(outside);
+    wt::WriteFile(run + "\\sub\\file", "x");
+    wt::WriteFile(outside + "\\keep", "x");
+    wine::RunUnix({"/bin/chmod", "a-w", wt::UnixPath(run + "\\sub\\file"), wt::UnixPath(run + "\\sub")});
+    RemoveFolderTree(run.c_str(), RemoveAsWindowsDoes);
+    EXPECT_FALSE(wt::Exists(run));
+    wt::MakeDirs(run);
+    wine::RunUnix({"/bin/ln", "-s", wt::UnixPath(outside), wt::UnixPath(run + "\\link")});
+    RemoveFolderTree(run.c_str());
+    EXPECT_TRUE(wt::Exists(outside + "\\keep"));
+}
+
 // Wendle.exe, a payload, and a certificate table that the security
 // directory names with statedSize (its true size is 16).
 std::string Signed(DWORD statedSize)
@@ -169,21 +197,50 @@ TEST(PayloadArchive, ASignedInstallerKeepsItsPayload)
     EXPECT_EQ("CommandLine,URL,Installer.class", Names(wt::ReadFile(SIGNED_INSTALLER)));
 }
 
-TEST(PayloadArchive, CopiesInChunksAndNeverMoreThanTheSource)
+// Each name of tests/payload/entry_names.txt, the table that wendle-pack's
+// tests read too, behind the three settings: the walk ends in front of every
+// name that the tool refuses.
+TEST(PayloadArchive, TheWalkEndsAtANameTheLauncherMayNotWrite)
+{
+    std::ifstream table(TESTS_DIR "/payload/entry_names.txt", std::ios::binary);
+    ASSERT_TRUE(table) << "no table of names";
+    for (std::string line; std::getline(table, line);) {
+        if (line[0] == '#')
+            continue;
+        std::string verdict = line.substr(0, line.find('\t')), name = line.substr(verdict.size() + 1);
+        for (size_t at = 0; (at = name.find("\\x", at)) != std::string::npos; ++at)
+            name.replace(at, 4, 1, (char)std::stoi(name.substr(at + 2, 2), nullptr, 16));
+        std::vector<Entry> entries = ThreeEntries();
+        entries.push_back({name, 0, {}});
+        std::vector<uint8_t> payload = wendle_pack::EncodePayload(entries, 64);
+        EXPECT_EQ("CommandLine,URL,simpjava.class" + (verdict == "ok" ? "," + name : ""),
+                  Names(std::string(64, 'x') + std::string(payload.begin(), payload.end()))) << line;
+    }
+}
+
+// A copy is whole or it fails: a source that ends early and a failed write
+// throw, and an extraction that fails leaves no file behind.
+TEST(PayloadArchive, CopiesInChunksOrFails)
 {
     wt::Scratch dir("copy");
     std::string big(5449781, 'b');
     big[32000] = 'x';
     wt::WriteFile(dir / "big", big);
     wt::WriteFile(dir / "copy", std::string(6000000, 'o'));
-    FileHandle source, target;
+    FileHandle source, target, readOnly;
     source.OpenRead((dir / "big").c_str());
     target.CreateWrite((dir / "copy").c_str());
     EXPECT_EQ(171u, CopyBytes(source, target, (DWORD)big.size()));
-    source.Seek(5449781 - 10, FILE_BEGIN);
-    EXPECT_EQ(1u, CopyBytes(source, target, 1000));
     target.Close();
-    EXPECT_EQ(big + big.substr(big.size() - 10), wt::ReadFile(dir / "copy"));
+    EXPECT_EQ(big, wt::ReadFile(dir / "copy"));
+    readOnly.OpenRead((dir / "copy").c_str());
+    PayloadEntry cut("cut", 0, 1000, (DWORD)big.size() - 10);
+    source.Seek(-10, FILE_END);
+    EXPECT_THROW(CopyBytes(source, target, 1000), CException*) << "a source that ends early";
+    source.Seek(0, FILE_BEGIN);
+    EXPECT_THROW(CopyBytes(source, readOnly, 1000), CException*) << "a write that fails";
+    EXPECT_THROW(cut.ExtractTo(source, (dir / "cut").c_str()), CException*);
+    EXPECT_EQ((std::vector<std::string>{"big", "copy"}), wt::List(dir.path)) << "a partial file stayed";
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ REQUIREMENTS = [
     (["x+:A:A"], False, False),
     (["17-:A:A"], False, False),
     (["17:A:A"], False, False),       # a number alone is no range
+    (["8x+:A:A", "1.8.0+:A:A", "8-17x:A:A"], False, False),  # nothing may follow a number
     (["17+:Eclipse:A"], False, False),
     (["1.1+:A:A"], True, False),      # begins with 1.1: the old class test
 ]

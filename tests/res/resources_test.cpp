@@ -4,8 +4,6 @@
 // dialogs, control for control.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "harness.h"
 #include "res/resource.h"
 
@@ -43,29 +41,9 @@ std::string Describe(int dialogId, LANGID language, bool texts)
     return text;
 }
 
-TEST(Resources, EveryLanguageHoldsEveryStringAndBothDialogs)
+TEST(Resources, EveryLanguageHoldsBothDialogsControlForControl)
 {
     for (LANGID language : kLanguages) {
-        for (UINT id = IDS_CANCEL_QUESTION; id <= IDS_CANNOT_RUN_HERE; ++id)
-            EXPECT_NE("", wt::LauncherString(id, language)) << language << " string " << id;
-        std::string saved = wt::LauncherString(IDS_SAVED_TO, language);
-        EXPECT_EQ(saved.find('%'), saved.rfind('%')) << language;
-        EXPECT_NE(std::string::npos, saved.find("%s")) << language;
-        std::string searching = wt::LauncherString(IDS_SEARCHING, language);
-        EXPECT_EQ(2, std::count(searching.begin(), searching.end(), '%')) << language;
-        EXPECT_EQ(searching.find("%d"), searching.find('%')) << language;
-        EXPECT_EQ(searching.rfind("%d"), searching.rfind('%')) << language;
-        std::string cannotRun = wt::LauncherString(IDS_CANNOT_RUN_HERE, language);
-        EXPECT_NE(std::string::npos, cannotRun.find("%ls")) << language;
-        EXPECT_EQ(cannotRun.find('%'), cannotRun.rfind('%')) << language;
-        EXPECT_NE(std::string::npos, wt::LauncherString(IDS_DOWNLOAD_OFFER, language)
-                                         .find("https://wendle.example.org/java"))
-            << language;
-        for (UINT filter : {IDS_EXE_FILTER, IDS_CLASS_FILTER}) {
-            std::string text = wt::LauncherString(filter, language);
-            EXPECT_EQ(5, std::count(text.begin(), text.end(), '|')) << language << " " << text;
-            EXPECT_EQ("||", text.substr(text.size() - 2)) << language;
-        }
         for (int dialog : {IDD_VM_SELECT, IDD_NO_VM}) {
             EXPECT_EQ(Describe(dialog, 0x0409, false), Describe(dialog, language, false))
                 << language << " dialog " << dialog;
@@ -77,25 +55,19 @@ TEST(Resources, EveryLanguageHoldsEveryStringAndBothDialogs)
     EXPECT_NE(nullptr, FindResourceA(exe, MAKEINTRESOURCEA(IDI_MAIN), (LPCSTR)RT_GROUP_ICON));
 }
 
-// Texts in each language's own letters: a variant saved in the wrong
-// encoding or under the wrong language shows here.
-TEST(Resources, KeyTextsInEachLanguage)
+// Every string of every language as tests/res/strings.txt holds it ("\\n"
+// for a line feed), in each language's own letters: a text saved in the
+// wrong encoding, under the wrong language or under another id shows here.
+TEST(Resources, EachIdHoldsItsOwnTextInEachLanguage)
 {
-    struct {
-        LANGID language;
-        UINT id;
-        const char* text;
-    } cases[] = {
-        {0x0407, IDS_CANCEL_QUESTION, "Die Installation wird abgebrochen. Möchten Sie die Installation wirklich abbrechen?"},
-        {0x0409, IDS_TITLE, "Tarrowby Java Edition"},
-        {0x0409, IDS_USAGE, "usage:\n\nWendle <version>:<vendor>:<os> ..."},
-        {0x040C, IDS_SAVED_TO, "Cette application a été enregistrée sous %s."},
-        {0x0410, IDS_ONE_VM_FOUND, "È stata rilevata una macchina virtuale Java.\nScegliere OK per installare l'applicazione."},
-        {0x0411, IDS_EXE_FILTER, "実行ﾌｧｲﾙ (.exe)|*.exe|All Files|*.*||"},
-        {0x0C0A, IDS_TITLE, "Edición de Tarrowby para Java"},
-    };
-    for (const auto& each : cases)
-        EXPECT_EQ(each.text, wt::LauncherString(each.id, each.language)) << each.language;
+    std::ifstream table(TESTS_DIR "/res/strings.txt", std::ios::binary);
+    size_t rows = 0;
+    for (std::string language, id, text; table >> language >> id && std::getline(table.ignore(1), text); ++rows) {
+        for (size_t at = 0; (at = text.find("\\n", at)) != std::string::npos;)
+            text.replace(at, 2, "\n");
+        EXPECT_EQ(text, wt::LauncherString(std::stoi(id), (LANGID)std::stoi(language, nullptr, 16))) << language << " " << id;
+    }
+    EXPECT_EQ(sizeof kLanguages / sizeof kLanguages[0] * IDS_SEARCHING, rows);
     EXPECT_NE(std::string::npos, Describe(IDD_VM_SELECT, 0x0411, true).find("ｷｬﾝｾﾙ"));
     EXPECT_NE(std::string::npos, Describe(IDD_NO_VM, 0x0407, true).find("Abbrechen"));
 }

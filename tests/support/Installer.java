@@ -2,7 +2,8 @@
 // vm_stub, straight or from a jar through the launcher's bootstrap: it
 // appends the names of the files beside it, one line a run, to
 // C:\installer-run.txt of the Wine prefix; from a jar, also its resource
-// inside.txt and the file data.txt beside the jar. With a file "sleep" beside
+// inside.txt, as the system class loader finds it, and the file data.txt
+// beside the jar. With a file "sleep" beside
 // it, it first sleeps as many milliseconds as that file says.
 import java.io.File;
 import java.io.FileWriter;
@@ -21,7 +22,7 @@ public class Installer {
         String[] files = dir.list();
         Arrays.sort(files);
         String record = String.join(" ", files);
-        InputStream inside = Installer.class.getResourceAsStream("/inside.txt");
+        InputStream inside = ClassLoader.getSystemResourceAsStream("inside.txt");
         if (inside != null)
             record += " | " + new Scanner(inside).nextLine() + " | " + new String(Files.readAllBytes(new File(dir, "data.txt").toPath()));
         FileWriter out = new FileWriter(new File(System.getenv("WINEPREFIX"), "drive_c/installer-run.txt"), true);

@@ -14,6 +14,7 @@
 
 #include "res/resource.h"
 #include "tools/wendle-pack/pack_format.h"
+#include "wine_unix.h"
 
 namespace wt {
 
@@ -37,6 +38,7 @@ inline void RemoveTree(const std::string& path) { std::error_code ignored; std::
 inline std::string TempDir() { return std::filesystem::temp_directory_path().parent_path().string(); }
 // What a run names a folder below one outside the ANSI code page by.
 std::string ShortPath(const std::string& path);
+inline std::string UnixPath(const std::string& path) { return wine::UnixPath(Wide(path)); }
 
 // A new folder below the temporary directory, removed with its contents.
 struct Scratch {

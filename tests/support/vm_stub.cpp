@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "wine_unix.h"
+
 namespace {
 
 std::string Utf8(const wchar_t* text)
@@ -28,17 +30,6 @@ std::string Utf8(const wchar_t* text)
     char out[MAX_PATH * 4];
     WideCharToMultiByte(CP_UTF8, 0, text, -1, out, sizeof out, nullptr, nullptr);
     return out;
-}
-
-// Wine's own exports: Unix paths of Windows ones, and a Unix program run
-// from a Windows one (it blocks and gives back the 8-bit status).
-std::string UnixPath(const std::wstring& path)
-{
-    typedef char*(__cdecl * ToUnix)(LPCWSTR);
-    char* unix = ((ToUnix)(void*)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name"))(path.c_str());
-    std::string result = unix != nullptr ? unix : "";
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
 }
 
 // The class directory goes through readlink: Wine's Unix paths pass through
@@ -56,16 +47,11 @@ UINT RunJvm(std::map<std::string, std::string>& config)
         classDir = words[2], first = 3;
     wchar_t status[MAX_PATH];
     GetTempFileNameW(L"Z:\\tmp", L"jvm", 0, status);
-    std::vector<std::string> args = {"/bin/sh", "-c", kRunJvm, "vm_stub", UnixPath(classDir), config["java"],
-                                     config["preload"], UnixPath(status)};
+    std::vector<std::string> args = {"/bin/sh", "-c", kRunJvm, "vm_stub", wine::UnixPath(classDir), config["java"],
+                                     config["preload"], wine::UnixPath(status)};
     for (int index = first; index < count; ++index)
         args.push_back(Utf8(words[index]));
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
-    typedef int(__cdecl * Spawn)(char* const*, int);
-    UINT shortStatus = ((Spawn)(void*)GetProcAddress(GetModuleHandleA("ntdll"), "__wine_unix_spawnvp"))(argv.data(), 1);
+    UINT shortStatus = wine::RunUnix(args);
     // The whole status, when the recorder wrote one.
     std::string whole;
     std::getline(std::ifstream(status), whole);

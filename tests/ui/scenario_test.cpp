@@ -185,8 +185,8 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
     wt::InstallKind(kJdk, kAnswerNo);
     wt::InstallVm("C:\\vms\\x\\javaw.exe", kAnswerYes);
     wt::InstallVm("C:\\vms\\no\\java.exe", kAnswerNo);
-    // A suitable java.exe whose path is 259 characters long: typed with more behind it, a
-    // path cut to fit would name it.
+    // A suitable java.exe whose path is 259 characters long: typed with one more character
+    // behind it, a path cut to fit would name it.
     const std::string long259 = "C:\\vms\\" + std::string(243, 'd') + "\\java.exe";
     wt::InstallVm(long259, kAnswerYes);
     Session session(wt::Settings("A:A:A"));
@@ -205,7 +205,7 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
         {IDC_OPT_RUN_VM, "C:\\vms\\missing\\java.exe", IDS_NO_VM_AT_PATH, true},
         {IDC_OPT_RUN_VM, "C:\\vms\\x\\javaw.exe", IDS_NOT_A_VM, true},
         {IDC_OPT_RUN_VM, "C:\\vms\\no\\java.exe", IDS_NOT_A_VM, true},
-        {IDC_OPT_RUN_VM, long259 + std::string(41, 'x'), IDS_NO_VM_AT_PATH, true},
+        {IDC_OPT_RUN_VM, long259 + "x", IDS_NO_VM_AT_PATH, true},
         {IDC_OPT_DOWNLOAD, "-", 0, false},   // only what is enabled
         {IDC_OPT_SAVE, "", IDS_NAME_A_FOLDER, true},
         {IDC_OPT_SAVE, "C:\\vms\\nowhere", IDS_CANNOT_SAVE, false},
@@ -274,15 +274,29 @@ TEST_F(Dialogs, APayloadWithoutItsSettingsShowsTheUsage)
     }
 }
 
-TEST_F(Dialogs, AnInstallerThatCannotBeExtractedEndsTheRunQuietly)
+// A setup file cut short once the dialog is open (a download still being
+// written, a share gone): the user is told, the installer does not start,
+// and no cut-off file stays, after a launch or a save.
+TEST_F(Dialogs, AnInstallerThatCannotBeExtractedIsNotStarted)
 {
-    wt::InstallKind(kJdk, kAnswerYes);
-    std::vector<wendle_pack::Entry> entries = wt::Settings("A:A:A");
-    entries[2].kind = 1;
-    Session session(entries);
-    wt::Click(session.Selection(), IDOK);
-    session.End();
-    EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << "the probe only";
+    for (bool save : {false, true}) {
+        SetUp();
+        wt::InstallKind(kJdk, save ? kAnswerNo : kAnswerYes);
+        Session session(wt::Settings("A:A:A"));
+        HWND dialog = save ? session.Wait(IsNoVm) : session.Selection();
+        wine::RunUnix({"/usr/bin/truncate", "-s", "-100", wt::UnixPath(session.dir / "setup.exe")});
+        if (save)
+            wt::Choose(dialog, IDC_OPT_SAVE), wt::Type(dialog, IDC_SAVE_FOLDER, session.dir.path);
+        wt::Click(dialog, IDOK);
+        auto box = session.NextBox();
+        EXPECT_EQ(wt::LauncherString(save ? IDS_CANNOT_SAVE : IDS_CANNOT_EXTRACT), box.text) << save;
+        session.Answer(box, IDOK);
+        if (save)
+            wt::Click(dialog, IDCANCEL);
+        session.End();
+        EXPECT_FALSE(wt::Exists(session.dir / "Installer.class")) << save;
+        EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << save << ": the probe only";
+    }
 }
 
 TEST_F(ProbeMode, FoldersOutsideTheCodePageAreNamedByTheirShortForm)
@@ -341,14 +355,15 @@ TEST_F(Dialogs, AnInstallerInAFolderOutsideTheCodePageInstalls)
 }
 
 // Today's installer: a jar, started through the launcher's bootstrap class,
-// with a file packed beside it.
+// with six files packed beside it, which make the ten entries of a full
+// payload.
 TEST_F(Dialogs, AnInstallerJarRunsItsMainClass)
 {
     wt::InstallKind(kJdk, wt::RealJvm());
     Session session({}, "", JAR_INSTALLER);
     wt::Click(session.Selection(), IDOK);
     session.End();
-    EXPECT_EQ("CommandLine TvqVersion.class URL WendleJar.class data.txt installer.jar stdout.tmp"
+    EXPECT_EQ("1 2 3 4 5 CommandLine TvqVersion.class URL WendleJar.class data.txt installer.jar stdout.tmp"
               " | inside the jar | beside the jar\n", wt::ReadFile(kRecord));
 }
 

@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const uint64_t expectedHeader = i == 0 ? wendle_pack::ReadUInt32At(file, trailer)
                                                : uint64_t(entries[i - 1].dataOffset) + entries[i - 1].length;
         Require(entry.headerOffset == expectedHeader, "each entry lies where the chain leads");
-        Require(wendle_pack::IsPlainFileName(entry.name), "entry names are plain file names");
+        Require(wendle_pack::CheckName(entry.name) == kEntryNameOk, "entry names are writable");
         Require(entry.name.size() <= wendle_pack::kMaxNameLength, "entry names fit 20 bytes");
         const uint64_t header = entry.headerOffset;
         Require(header + 3 + entry.name.size() + 1 + 8 == entry.dataOffset,

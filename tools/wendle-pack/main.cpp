@@ -65,8 +65,14 @@ const char kBuildHelp[] =
     "name of more than 19 characters or not ending in \".class\", a class file\n"
     "that does not start with CA FE BA BE, a jar that does not start with\n"
     "PK 03 04, with --jar a REQ of which an alternative lets in VMs older than\n"
-    "Java 8, a --file name of more than 19 characters, one that another entry\n"
-    "has (letter case ignored) or \"TvqVersion.class\", too many files.\n";
+    "Java 8, a --file name of more than 19 characters or one that another entry\n"
+    "has (letter case ignored), too many files, and a class file or --file name\n"
+    "that Windows cannot take as a file name: one that is empty, holds\n"
+    "< > : \" / \\ | ? *, a control character or a byte outside ASCII, ends in a\n"
+    "dot or a blank, or is a device name (CON, PRN, AUX, NUL, COM1 to COM9,\n"
+    "LPT1 to LPT9, CONIN$, CONOUT$, with any extension), and the names of the\n"
+    "launcher's own files in that folder, TvqVersion.class, stdout.tmp and\n"
+    "stdout0.tmp to stdout9.tmp (letter case ignored). Rename such a file.\n";
 
 const char kListHelp[] =
     "usage: wendle-pack list [--json] FILE\n"
@@ -95,8 +101,8 @@ const char kVerifyHelp[] =
     "  - the trailer is there and points at the first entry, in front of itself;\n"
     "  - the chain is well formed: each entry starts with \"tvq\", its header and\n"
     "    data end before the trailer, only zero padding follows the last entry;\n"
-    "  - at most ten entries, names of at most 19 characters that are plain\n"
-    "    file names, every kind 0;\n"
+    "  - at most ten entries, names of at most 19 characters that the launcher\n"
+    "    may write as files (the rules of build --help), every kind 0;\n"
     "  - the first three entries are \"CommandLine\" and \"URL\" (letter case\n"
     "    ignored, as the launcher compares them) and the installer class, whose\n"
     "    name ends in \".class\" and whose data start with CA FE BA BE;\n"
@@ -125,9 +131,10 @@ const char kExtractHelp[] =
     "An installer jar comes out as WendleJar.class and installer.jar, and\n"
     "java -cp DIR WendleJar runs it as the launcher would.\n"
     "\n"
-    "Refused, with exit status 2 and nothing written: an entry name that is\n"
-    "not a plain file name (a path separator, a drive colon, \".\" or \"..\"),\n"
-    "an entry of a kind other than 0, a file without payload.\n";
+    "Refused, with exit status 2 and nothing written: an entry name that the\n"
+    "launcher may not write as a file (the rules of build --help: a path\n"
+    "separator, a drive colon, \".\" or \"..\", a device name, ...), an entry\n"
+    "of a kind other than 0, a file without payload.\n";
 
 int Fail(const std::string& message)
 {

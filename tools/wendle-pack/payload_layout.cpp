@@ -59,11 +59,37 @@ std::string FileNamePart(const std::string& path)
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-bool IsPlainFileName(const std::string& name)
+EntryNameFault CheckName(const std::string& name)
 {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    return name.find_first_of(std::string("/\\:\0", 4)) == std::string::npos;
+    if (name.find('\0') != std::string::npos)
+        return kEntryNameBadCharacter;
+    return CheckEntryName(name.c_str());
+}
+
+std::string NameFaultText(EntryNameFault fault)
+{
+    switch (fault) {
+    case kEntryNameOk:
+        break;
+    case kEntryNameEmpty:
+        return "is empty";
+    case kEntryNameBadCharacter:
+        return "holds a character that Windows does not allow in a file name "
+               "(< > : \" / \\ | ? * or a control character)";
+    case kEntryNameBadEnding:
+        return "ends in a dot or a blank, which Windows drops from a file name";
+    case kEntryNameNotAscii:
+        return "holds characters outside ASCII, which the launcher would write under another "
+               "name in the user's ANSI code page";
+    case kEntryNameDevice:
+        return "is a Windows device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$, "
+               "CONOUT$, with any extension)";
+    case kEntryNameLaunchersOwn:
+        return "is the name of a file that the launcher itself writes into the same folder (its "
+               "probe class TvqVersion.class or a capture file stdout.tmp, stdout0.tmp to "
+               "stdout9.tmp)";
+    }
+    return "";
 }
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b)

@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "payload/entry_name.h"
+
 namespace wendle_pack {
 
 // The launcher's fixed buffers: a 20-byte entry name and 260-byte settings,
@@ -68,9 +70,14 @@ bool TrailerSpellsMagic(uint32_t firstEntryOffset);
 // The part of path behind its last '/' or '\'.
 std::string FileNamePart(const std::string& path);
 
-// True for a name that stays inside the directory it is extracted to: not
-// empty, not "." or "..", and without '/', '\' or ':'.
-bool IsPlainFileName(const std::string& name);
+// The launcher's rule for entry names (payload/entry_name.h), which the tool
+// applies to every name it packs, reads or extracts; a NUL inside the name
+// counts as a character Windows refuses.
+EntryNameFault CheckName(const std::string& name);
+
+// What is wrong with a name that CheckName refuses, for messages, such as
+// "is a Windows device name (...)".
+std::string NameFaultText(EntryNameFault fault);
 
 // The launcher's comparison of entry names, and Windows' of file names:
 // ASCII letters in any case.

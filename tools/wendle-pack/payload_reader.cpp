@@ -77,7 +77,7 @@ bool WalkPayload(const std::vector<uint8_t>& file, ChainWalk* walk, std::string*
             walk->end = ChainEnd::kLongName;
             break;
         }
-        if (!IsPlainFileName(name)) {
+        if (CheckName(name) != kEntryNameOk) {
             walk->storedName = name;
             walk->end = ChainEnd::kBadName;
             break;
@@ -171,7 +171,8 @@ bool ExtractEntries(const std::vector<uint8_t>& file, const std::string& directo
     if (walk.end == ChainEnd::kBadName) {
         *error = "entry " + std::to_string(walk.entries.size()) + " at " + Hex(walk.endPosition) +
                  " is named \"" + walk.storedName +
-                 "\", which is not a plain file name: refused, nothing written";
+                 "\", which " + NameFaultText(CheckName(walk.storedName)) +
+                 ": refused, nothing written";
         return false;
     }
     if (walk.entries.empty()) {

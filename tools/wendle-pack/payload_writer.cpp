@@ -18,8 +18,6 @@ const std::vector<uint8_t> kClassMagic = {0xCA, 0xFE, 0xBA, 0xBE};
 // Every jar starts with the local header of its first zip entry.
 const std::vector<uint8_t> kJarMagic = {'P', 'K', 0x03, 0x04};
 const char kClassSuffix[] = ".class";
-// The launcher writes its probe class into the folder it extracts to.
-const char kProbeClassFile[] = "TvqVersion.class";
 
 // Bytes of an entry in front of its data: magic, name, NUL, kind, length.
 uint64_t HeaderSize(const std::string& name)
@@ -36,9 +34,8 @@ bool EndsWithClassSuffix(const std::string& name)
 
 bool CheckClassFileName(const std::string& name, std::string* error)
 {
-    if (!IsPlainFileName(name)) {
-        *error = "class file name \"" + name +
-                 "\" is not a plain file name: the launcher extracts it into a directory";
+    if (const EntryNameFault fault = CheckName(name)) {
+        *error = "class file name \"" + name + "\" " + NameFaultText(fault) + "; rename the file";
         return false;
     }
     if (name.size() > kMaxNameLength) {
@@ -277,8 +274,8 @@ bool CheckPayload(const std::vector<Entry>& entries, uint64_t payloadStart, std:
     }
     uint64_t position = payloadStart;
     for (const Entry& entry : entries) {
-        if (!IsPlainFileName(entry.name)) {
-            *error = "entry name \"" + entry.name + "\" is not a plain file name";
+        if (const EntryNameFault fault = CheckName(entry.name)) {
+            *error = "entry name \"" + entry.name + "\" " + NameFaultText(fault);
             return false;
         }
         if (entry.name.size() > kMaxNameLength) {
@@ -330,19 +327,14 @@ bool CheckFurtherFiles(const std::vector<std::string>& taken,
     for (const std::string& path : files) {
         const std::string name = FileNamePart(path);
         const std::string label = "file name \"" + name + "\" of --file " + path;
-        if (!IsPlainFileName(name)) {
-            *error = label + " is not a plain file name: the launcher extracts it into a directory";
+        if (const EntryNameFault fault = CheckName(name)) {
+            *error = label + " " + NameFaultText(fault) + "; rename the file";
             return false;
         }
         if (name.size() > kMaxNameLength) {
             *error = label + " has " + std::to_string(name.size()) +
                      " characters; the launcher holds entry names of at most " +
                      std::to_string(kMaxNameLength);
-            return false;
-        }
-        if (SameNameIgnoringCase(name, kProbeClassFile)) {
-            *error = label + " is the name of the launcher's probe class, which it writes into "
-                             "the same folder; rename the file";
             return false;
         }
         for (std::size_t i = 0; i < names.size(); ++i) {

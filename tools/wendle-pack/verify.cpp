@@ -109,9 +109,8 @@ void CheckChainEnd(const std::vector<uint8_t>& file, const ChainWalk& walk, Find
                        std::to_string(kMaxNameLength) + walkEnds);
         return;
     case ChainEnd::kBadName:
-        findings.Error(where + " is named " + Quoted(walk.storedName) +
-                       ", which is not a plain file name (it is empty, \".\" or \"..\", or holds "
-                       "a path separator or a drive colon)" + walkEnds);
+        findings.Error(where + " is named " + Quoted(walk.storedName) + ", which " +
+                       NameFaultText(CheckName(walk.storedName)) + "; rename the file" + walkEnds);
         return;
     case ChainEnd::kHeaderCut:
         findings.Error(where + ": its header runs into the trailer at " + Hex(walk.trailer) +
