@@ -3,6 +3,7 @@
 //   wendle_bench search  --wendle EXE --wendle-lazy EXE --floor EXE --floor-imports EXE
 //                        --probe-class FILE [--reps N] [--jvm-reps N]
 //   wendle_bench extract --packed EXE --class FILE [--reps N]
+//   wendle_bench runtime --packed EXE --folder DIR --tar FILE [--reps N]
 //   wendle_bench memory  --small EXE --big EXE [--reps N]
 //   wendle_bench compare [--reps N] KEY COMMAND KEY COMMAND ...
 //   wendle_bench mutants [--random N] [--seed S]
@@ -15,7 +16,7 @@
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: wendle_bench search|extract|memory|compare|mutants OPTIONS\n");
+        fprintf(stderr, "usage: wendle_bench search|extract|runtime|memory|compare|mutants OPTIONS\n");
         return 2;
     }
     try {
@@ -23,6 +24,8 @@ int main(int argc, char** argv)
             return bench::RunSearchBench(argc, argv);
         if (strcmp(argv[1], "extract") == 0)
             return bench::RunExtractBench(argc, argv);
+        if (strcmp(argv[1], "runtime") == 0)
+            return bench::RunRuntimeBench(argc, argv);
         if (strcmp(argv[1], "memory") == 0)
             return bench::RunMemoryBench(argc, argv);
         if (strcmp(argv[1], "compare") == 0)

@@ -7,12 +7,14 @@
 // own.
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "benches.h"
 #include "payload/file_handle.h"
 #include "payload/payload_archive.h"
+#include "payload/runtime_archive.h"
 #include "payload/text_buffer.h"
 #include "payload/work_folder.h"
 #include "harness.h"
@@ -100,6 +102,67 @@ int RunExtractBench(int argc, char** argv)
         }
     }
     for (int method = 0; method < kMethods; ++method)
+        PrintSamples(kKeys[method], "ms", samples[method]);
+    return 0;
+}
+
+namespace {
+
+// CopyFileA of every file below source into target, folders made first,
+// as an unpacking of the same files would leave them.
+void CopyTree(const std::string& source, const std::string& target)
+{
+    if (!CreateDirectoryA(target.c_str(), NULL))
+        Fail("cannot make " + target);
+    for (const auto& found : std::filesystem::recursive_directory_iterator(source)) {
+        std::string to = target + "\\" + std::filesystem::relative(found.path(), source).string();
+        if (found.is_directory() ? !CreateDirectoryA(to.c_str(), NULL)
+                                 : !CopyFileA(found.path().string().c_str(), to.c_str(), TRUE))
+            Fail("cannot copy to " + to);
+    }
+}
+
+}  // namespace
+
+// The runtime's archive: RuntimeArchive::UnpackTo straight from the packed
+// file against CopyFileA of the same files (the runtime folder it was
+// packed from), and, for information, CopyFileA of the archive as one file.
+int RunRuntimeBench(int argc, char** argv)
+{
+    std::string packed = Option(argc, argv, "--packed");
+    std::string folder = Option(argc, argv, "--folder");
+    std::string tarFile = Option(argc, argv, "--tar");
+    int reps = IntOption(argc, argv, "--reps", 5);
+
+    PayloadArchive archive;
+    archive.ReadDirectoryFrom(packed.c_str());
+    int slot = archive.CountEntries() - 1;
+    if (slot < 3 || lstrcmpiA(archive.entries[slot]->name, kRuntimeEntry) != 0)
+        Fail(packed + ": its last entry is not the runtime");
+    const std::string tempDir = wt::TempDir();
+    static const char* const kKeys[3] = {"runtime.unpack", "runtime.copyfiles", "runtime.copytar"};
+    std::vector<double> samples[3];
+    for (int rep = 0; rep <= reps; ++rep) {
+        for (int turn = 0; turn < 3; ++turn) {
+            int method = (rep + turn) % 3;
+            char workDir[kTextBufferSize];
+            if (!CreateWorkFolder(tempDir.c_str(), workDir))
+                Fail("cannot make a folder in " + tempDir);
+            const std::string target = workDir + std::string("runtime");
+            double started = NowMs();
+            if (method == 0 && !RuntimeArchive(archive.file, *archive.entries[slot]).UnpackTo(target.c_str()))
+                Fail("the runtime was refused");
+            else if (method == 1)
+                CopyTree(folder, target);
+            else if (method == 2 && !CopyFileA(tarFile.c_str(), target.c_str(), FALSE))
+                Fail("CopyFileA to " + target);
+            double elapsed = NowMs() - started;
+            RemoveFolderTree(workDir);
+            if (rep > 0)
+                samples[method].push_back(elapsed);
+        }
+    }
+    for (int method = 0; method < 3; ++method)
         PrintSamples(kKeys[method], "ms", samples[method]);
     return 0;
 }

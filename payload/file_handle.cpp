@@ -14,8 +14,18 @@ void FileHandle::OpenRead(const char* path)
 
 void FileHandle::CreateWrite(const char* path)
 {
+    Create(path, CREATE_ALWAYS);
+}
+
+void FileHandle::CreateNew(const char* path)
+{
+    Create(path, CREATE_NEW);
+}
+
+void FileHandle::Create(const char* path, DWORD disposition)
+{
     Close();
-    HANDLE opened = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+    HANDLE opened = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, disposition,
                                 FILE_ATTRIBUTE_NORMAL, NULL);
     if (opened == INVALID_HANDLE_VALUE)
         ThrowWin32Error(GetLastError());

@@ -15,6 +15,8 @@ public:
     void OpenRead(const char* path);
     // Created or truncated, without sharing.
     void CreateWrite(const char* path);
+    // Created only when nothing of that name exists.
+    void CreateNew(const char* path);
 
     void Seek(LONG distance, DWORD method);
     DWORD Tell();
@@ -39,6 +41,8 @@ public:
 private:
     FileHandle(const FileHandle&);
     FileHandle& operator=(const FileHandle&);
+
+    void Create(const char* path, DWORD disposition);
 
     HANDLE handle;
 };

@@ -12,6 +12,8 @@
 
 #include "harness.h"
 #include "mutants.h"
+#include "payload/payload_archive.h"
+#include "payload/runtime_archive.h"
 #include "res/resource.h"
 
 namespace {
@@ -100,6 +102,39 @@ void RunPart(size_t part)
     for (size_t index = part; index < mutants.size(); index += 3)
         RunMutant(mutants[index], dir / "setup.exe");
     wt::ForgetAllVms();
+}
+
+// The runtime's archive, unpacked by the launcher's reader as a run does:
+// whole, exactly as wendle-pack's reader takes it, or not at all, and never
+// a file outside the folder.
+TEST(Campaign, Runtime)
+{
+    wt::Scratch dir("runtimes");
+    const std::vector<std::string> temp = wt::List(wt::TempDir());
+    for (const hardening::Mutant& mutant : hardening::MakeRuntimeMutants(400)) {
+        SCOPED_TRACE(mutant.name);
+        std::vector<wendle_pack::RuntimeMember> members;
+        std::string error;
+        bool expected = wendle_pack::ReadRuntimeTar(mutant.file.data(), mutant.file.size(), true, &members, &error);
+        std::vector<uint8_t> payload = wendle_pack::EncodePayload({{"runtime.tar", 0, mutant.file}}, 0);
+        wt::WriteFile(dir / "setup.exe", std::string(payload.begin(), payload.end()));
+        PayloadArchive archive;
+        archive.ReadDirectoryFrom((dir / "setup.exe").c_str());
+        ASSERT_EQ(expected, RuntimeArchive(archive.file, *archive.entries[0]).UnpackTo((dir / "rt").c_str())) << error;
+        archive.Close();
+        size_t found = 0;
+        for (const auto& file : std::filesystem::recursive_directory_iterator(dir.path)) {
+            ++found;
+            auto member = std::find_if(members.begin(), members.end(), [&](const wendle_pack::RuntimeMember& m) {
+                return wt::P(dir / "rt") / wt::P(m.path) == file.path();
+            });
+            if (file.path().filename() != "setup.exe" && file.path().filename() != "rt")
+                EXPECT_TRUE(member != members.end() && (member->folder || file.file_size() == member->size)) << file.path();
+        }
+        EXPECT_EQ(expected ? members.size() + 2 : 1, found);
+        EXPECT_EQ(temp, wt::List(wt::TempDir()));
+        wt::RemoveTree(dir / "rt");
+    }
 }
 
 TEST(Campaign, Part0) { RunPart(0); }

@@ -1,5 +1,6 @@
 #include "mutants.h"
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -121,6 +122,87 @@ std::vector<Mutant> MakeMutants(const Bytes& stub, size_t randomMutants, uint32_
             file[at] = (uint8_t)(next() >> 24);
         }
         add("random " + std::to_string(index), file);
+    }
+    return mutants;
+}
+
+namespace {
+
+// The member headers of RuntimeBase, in order: name, type, data size.
+const struct {
+    const char* name;
+    char type;
+    size_t size;
+} kRuntimeMembers[] = {{"bin/", '5', 0}, {"bin/java.exe", '0', 70000}, {"lib/", '5', 0},
+                       {"lib/modules", '0', 1000}, {"release", '0', 24}};
+
+void FixChecksum(Bytes& tar, size_t header)
+{
+    std::memset(&tar[header + 148], ' ', 8);
+    unsigned sum = 0;
+    for (size_t at = header; at < header + 512; ++at)
+        sum += tar[at];
+    char text[8];
+    std::snprintf(text, sizeof text, "%06o", sum);
+    std::memcpy(&tar[header + 148], text, 7);
+}
+
+}  // namespace
+
+Bytes RuntimeBase()
+{
+    Bytes tar;
+    for (const auto& member : kRuntimeMembers) {
+        Bytes header = wendle_pack::TarHeader(member.name, member.type, member.size);
+        tar.insert(tar.end(), header.begin(), header.end());
+        tar.resize(tar.size() + (member.size + 511) / 512 * 512, 'd');
+    }
+    tar.resize(tar.size() + 1024);
+    return tar;
+}
+
+std::vector<Mutant> MakeRuntimeMutants(size_t randomMutants, uint32_t seed)
+{
+    std::vector<Mutant> mutants;
+    const Bytes base = RuntimeBase();
+    std::vector<size_t> headers;
+    for (size_t at = 0, i = 0; i < 5; at += 512 + (kRuntimeMembers[i++].size + 511) / 512 * 512)
+        headers.push_back(at);
+    // The base with count bytes at offset within a header, the checksum made right or not.
+    auto change = [&](const std::string& name, size_t header, size_t offset, const std::string& bytes, bool fix) {
+        Bytes file = base;
+        std::memcpy(&file[header + offset], bytes.data(), bytes.size());
+        if (fix)
+            FixChecksum(file, header);
+        mutants.push_back({name, file});
+    };
+    for (size_t h : headers) {
+        const std::string at = "header at " + std::to_string(h) + ": ";
+        for (const char* name : {"..", "/x", "C:x", "a\\b", "NUL.txt", "COM1", "x.", "a//b", "../../x"})
+            change(at + "name " + name, h, 0, std::string(name) + '\0', true);
+        for (const char* size : {"00000000000", "77777777777", "00000200000", "00000001751"})
+            change(at + "size " + size, h, 124, size, true);
+        change(at + "checksum broken", h, 0, "c", false);
+        change(at + "no magic", h, 257, "gnu", true);
+        change(at + "a prefix", h, 345, "p", true);
+        mutants.push_back({at + "cut", Bytes(base.begin(), base.begin() + h + 512)});
+    }
+    for (char type : {'1', '2', '3', '4', '6', '7', 'L', 'x', 'g', '5'})
+        change(std::string("type ") + type, headers[1], 156, std::string(1, type), true);
+    change("a file named like an earlier one", headers[3], 0, std::string("bin/JAVA.EXE") + '\0', true);
+    change("a file without its folder", headers[3], 0, std::string("etc/modules") + '\0', true);
+    mutants.push_back({"no end block", Bytes(base.begin(), base.end() - 1024)});
+
+    uint32_t state = seed;
+    auto next = [&state]() { return state = state * 1664525u + 1013904223u; };
+    for (size_t index = 0; index < randomMutants; ++index) {
+        Bytes file = base;
+        size_t header = headers[next() % headers.size()];
+        for (uint32_t flips = 1 + next() % 3; flips > 0; --flips)
+            file[header + next() % 512] = (uint8_t)(next() >> 24);
+        if (next() % 4 != 0)
+            FixChecksum(file, header);
+        mutants.push_back({"random " + std::to_string(index), file});
     }
     return mutants;
 }

@@ -22,6 +22,13 @@ struct Mutant {
 Bytes Base(const Bytes& stub);
 std::vector<Mutant> MakeMutants(const Bytes& stub, size_t randomMutants, uint32_t seed = 1);
 
+// A runtime archive as wendle-pack writes one (folders, a file across the
+// launcher's chunks, the release file last), then mutants of it: names,
+// types and sizes changed with the checksum made right again, checksums
+// broken, cuts, and random bytes of the headers.
+Bytes RuntimeBase();
+std::vector<Mutant> MakeRuntimeMutants(size_t randomMutants, uint32_t seed = 1);
+
 // A small stand-in for the launcher's image: DOS and PE32 headers with
 // sixteen data directories, the security entry empty.
 Bytes MinimalPeStub();

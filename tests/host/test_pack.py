@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # wendle-pack through its command line, on files written here.
 # Run by CTest: test_pack.py WENDLE_PACK [GROUP]
-import io, json, os, re, zipfile, pathlib, struct, subprocess, sys, tempfile, unittest
+import io, json, os, re, zipfile, pathlib, struct, subprocess, sys, tarfile, tempfile, unittest
 
 PACK = sys.argv.pop(1)
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
@@ -73,10 +73,15 @@ class Case(unittest.TestCase):
         for name, data in {"Wendle.exe": STUB, "Setup.class": CLASS, **files}.items():
             path = pathlib.Path(tmp.name, name)
             path.parent.mkdir(parents=True, exist_ok=True)
-            path.write_bytes(data)
+            path.symlink_to(data) if isinstance(data, str) else path.write_bytes(data)  # a str: a link
         return tmp.name
 
 
+RELEASE = b'IMPLEMENTOR="Test"\nJAVA_VERSION="17.0.15"\nMODULES="java.base"\n'
+# A stand-in Windows runtime image as jlink makes it; the launcher runs only bin/java.exe.
+RT = {"rt/bin/java.exe": STUB, "rt/release": RELEASE, "rt/lib/modules": bytes(range(256)) * 41,
+      "rt/conf/security/java.policy": b"grant {};\n", "rt/legal/java.base/LICENSE": b""}
+RUN = ["--runtime", "rt"]
 JAR = {"--class": None}  # the options of a jar build, and with a requirement it can serve
 JAR8 = {"--class": None, "--requirement": "8+:A:A"}
 # Refused builds: (what, options changed (None: left out), arguments added, files written
@@ -118,6 +123,21 @@ REFUSALS = [
     ("a file named like the jar", JAR8, ["--jar", "s.jar", "--file", "t/installer.JAR"],
      {"s.jar": b"PK\3\4", "t/installer.JAR": b""}, "clashes"),
     ("a file given twice", {}, ["--file", "a", "--file", "a"], {"a": b""}, "clashes"),
+    # Runtimes.
+    ("a runtime without bin/java.exe", {}, RUN, {"rt/release": RELEASE}, "has no bin/java.exe"),
+    ("a runtime for Linux", {}, RUN, {**RT, "rt/bin/java.exe": b"\x7fELF" + STUB}, "not a Windows executable"),
+    ("a release without JAVA_VERSION", {}, RUN, {**RT, "rt/release": b"JAVA_HOME=x\n"}, "JAVA_VERSION"),
+    ("a Java 11 runtime for 17+", {"--requirement": "17+:A:A"}, RUN,
+     {**RT, "rt/release": b'JAVA_VERSION="11.0.2"\n'}, 'accepts no Java 11, which the runtime is'),
+    ("1.1 without java.desktop", {}, RUN, RT, "no Java 17 without the module java.desktop"),
+    ("a link in a runtime", JAR8, ["--jar", "s.jar", *RUN], {**RT, "s.jar": b"PK\3\4", "rt/lib/l": "modules"}, "is a link"),
+    ("a runtime file named CON", {"--requirement": "17+:A:A"}, RUN, {**RT, "rt/conf/CON.txt": b""}, "Windows cannot write"),
+    ("a trailing dot", {"--requirement": "17+:A:A"}, RUN, {**RT, "rt/lib/x.": b""}, "Windows cannot write"),
+    ("two letter cases", {"--requirement": "17+:A:A"}, RUN, {**RT, "rt/lib/Modules": b""}, "only in letter case"),
+    ("a path of 100 characters", {"--requirement": "17+:A:A"}, RUN, {**RT, "rt/lib/" + "p" * 96: b""}, "more than 99"),
+    ("no runtime folder", {}, RUN, {}, "--runtime rt is not a folder"),
+    ("a file named like the runtime", {"--requirement": "17+:A:A"}, [*RUN, "--file", "runtime.tar"],
+     {**RT, "runtime.tar": b""}, "clashes with the entry \"runtime.tar\" (the Java runtime)"),
     ("seven files beside a jar", JAR8, ["--jar", "s.jar", *(a for i in range(7) for a in ("--file", str(i)))],
      {"s.jar": b"PK\3\4", **{str(i): b"" for i in range(7)}}, "at most 6"),
 ]
@@ -153,11 +173,40 @@ class Build(Case):
             entry(b"CommandLine", b"r" * 259 + b"\0"), entry(b"URL", b"u" * 259 + b"\0"),
             entry(name, data))))
 
+    def test_a_runtime_beyond_32_bit_offsets(self):
+        folder = self.folder(RT)
+        os.truncate(os.path.join(folder, "rt/lib/modules"), 1 << 32)  # sparse: nothing is read
+        status, out, err = run(build({"--requirement": "17+:A:A"}, RUN), folder)
+        self.assertEqual((status, sorted(os.listdir(folder))), (2, ["Setup.class", "Wendle.exe", "rt"]))
+        self.assertIn("offsets in the payload end below 4 GB (the runtime's archive takes", err)
+
     def test_force_replaces_an_old_payload_in_place(self):
         old = packed(entry(b"CommandLine", b"A:A:A\0"), padding=bytes(5))
         folder = self.folder({"setup.exe": old})
         self.assertEqual(run(build({"--stub": "setup.exe"}, ["--force"]), folder)[0], 0)
         self.assertEqual(tree(folder)["setup.exe"], aligned(packed(*GOOD)))
+
+
+def tar(*members, change=lambda archive: archive):  # (name, tarfile type, data), POSIX ustar
+    out = io.BytesIO()
+    with tarfile.open(fileobj=out, mode="w", format=tarfile.USTAR_FORMAT) as archive:
+        for name, kind, data in members:
+            info = tarfile.TarInfo(name)
+            info.type, info.size = kind, len(data)
+            archive.addfile(info, io.BytesIO(data))
+    return change(out.getvalue())
+
+
+F, D = tarfile.REGTYPE, tarfile.DIRTYPE
+JAVA = (("bin", D, b""), ("bin/java.exe", F, STUB), ("release", F, b'JAVA_VERSION="17.0.15"\n'))
+
+
+def with_runtime(*members, change=lambda archive: archive):
+    return packed(*GOOD, entry(b"runtime.tar", tar(*JAVA, *members, change=change)))
+
+
+def behind_last_header(blocks):  # cuts an archive that many blocks behind its last header's start
+    return lambda archive: archive[:archive.rindex(b"ustar\x0000") - 257 + 512 * blocks]
 
 
 def setting(requirement=b"A:A:A", url=b"http://x/"):
@@ -222,6 +271,17 @@ VERIFY = [
     ("a jar for VMs older than Java 8", packed(GOOD[0], GOOD[1], entry(b"WendleJar.class", CLASS),
                                               entry(b"installer.jar", b"PK\3\4")), 0, "lets in VMs older than Java 8"),
     ("a jar payload without its jar", packed(*GOOD[:2], entry(b"WendleJar.class", CLASS)), 1, "installer.jar"),
+    ("a runtime", with_runtime(), 0, "ok: 4 entries, a Java 17.0.15 runtime of 2 files; not signed"),
+    ("a runtime with a way up", with_runtime(("bin/../../x", F, b"")), 1, 'part ".." is refused'),
+    ("a runtime with a device", with_runtime(("bin/AUX.dll", F, b"")), 1, 'part "AUX.dll" is refused'),
+    ("a runtime with a link", with_runtime(("x", tarfile.SYMTYPE, b"")), 1, "a link; the launcher writes only"),
+    ("a runtime whose data is cut", with_runtime(("x", F, b"x"), change=behind_last_header(1)), 1, "reach past the end"),
+    ("a runtime without end block", with_runtime(("x", F, b"x"), change=behind_last_header(2)), 1, "without its end"),
+    ("a runtime with a wrong checksum", with_runtime(("zz", F, b""), change=lambda a: a.replace(b"zz\0", b"zy\0")), 1,
+     "checksum is wrong"),
+    ("a runtime with a path twice", with_runtime(("BIN/java.exe", F, b"")), 1, "twice (letter case ignored)"),
+    ("a runtime with a folder missing", with_runtime(("lib/x", F, b"")), 1, "folder is not in front of it"),
+    ("a runtime without java.exe", packed(*GOOD, entry(b"runtime.tar", tar(JAVA[2]))), 1, "no bin/java.exe"),
 ]
 
 
@@ -267,7 +327,8 @@ class ListAndExtract(Case):
         self.assertEqual(listing, {
             "file": "setup.exe", "size": size, "certificateTable": None, "trailer": size - 4,
             "firstEntry": len(STUB), "padding": size - 4 - offset,
-            "requirement": requirement.decode("latin-1"), "url": "http://x/", "installer": "class"})
+            "requirement": requirement.decode("latin-1"), "url": "http://x/", "installer": "class",
+            "runtime": None})
         values = ['"1.1:A:\\"S\\\\\xe9"', '"http://x/"']  # quotes and backslashes escaped
         table = run(["list", "setup.exe"], folder)[1].splitlines()[2:5]
         for index, (row, e) in enumerate(zip(table, expected)):
@@ -297,13 +358,42 @@ class ListAndExtract(Case):
 
     def test_extract_refuses_names_that_leave_the_folder(self):
         for bad in (entry(b"..", b""), entry(b"..\\x", b""), entry(b"a/b", b""),
-                    entry(b"C:x", b""), entry(b"x", b"", kind=1)):
+                    entry(b"C:x", b""), entry(b"x", b"", kind=1), entry(b"runtime.tar", tar(("../x", F, b"")))):
             with self.subTest(bad):
                 folder = self.folder({"setup.exe": packed(*GOOD, bad), "out/old": b""})
                 status, out, err = run(["extract", "setup.exe", "-C", "out"], folder)
                 self.assertEqual((status, out), (2, ""))
                 self.assertEqual(tree(os.path.join(folder, "out")), {"old": b""})
                 self.assertIn("refused, nothing written", err)
+
+
+    def test_a_runtime_packs_byte_identical_and_comes_back(self):
+        files = {**RT, "rt/lib/" + "p" * 95: b"99 characters", "out/.keep": b""}
+        folder, other = self.folder(files), self.folder(dict(reversed(files.items())))  # made in another order
+        os.utime(os.path.join(other, "rt/release"), (1, 1))
+        rt = os.path.join(folder, "rt")
+        for jar in (False, True):
+            options = build(JAR8, ["--jar", "s.jar", *RUN]) if jar else build({"--requirement": "17+:A:A"}, RUN)
+            for f in (folder, other):
+                pathlib.Path(f, "s.jar").write_bytes(b"PK\3\4")
+                self.assertEqual(run(options, f), (0, "", ""))
+            self.assertEqual(tree(folder)["setup.exe"], tree(other)["setup.exe"])
+            listing = json.loads(run(["list", "--json", "setup.exe"], folder)[1])
+            self.assertEqual(([e["name"] for e in listing["entries"]][2:], listing["runtime"]), (
+                ["WendleJar.class", "installer.jar", "runtime.tar"] if jar else ["Setup.class", "runtime.tar"],
+                {"entry": 4 if jar else 3, "version": "17.0.15", "files": 6, "folders": 6, "error": None,
+                 "size": sum(len(v) for v in tree(rt).values() if v is not None)}))
+        self.assertIn("ok: 5 entries, a Java 17.0.15 runtime of 6 files", run(["verify", "setup.exe"], folder)[1])
+        data = tree(folder)["setup.exe"][listing["entries"][4]["dataOffset"]:]
+        with tarfile.open(fileobj=io.BytesIO(data)) as archive:
+            members = archive.getmembers()
+        self.assertEqual([m.name for m in members], ["bin", "bin/java.exe", "conf", "conf/security",
+            "conf/security/java.policy", "legal", "legal/java.base", "legal/java.base/LICENSE", "lib",
+            "lib/modules", "lib/" + "p" * 95, "release"])
+        self.assertEqual({(m.mtime, m.uid, m.gid, m.uname, m.gname) for m in members}, {(0, 0, 0, "", "")})
+        self.assertEqual(run(["extract", "setup.exe", "-C", "out"], folder)[:2], (0, "".join(
+            "out/%s\n" % name for name in ["CommandLine", "URL", "WendleJar.class", "installer.jar", "runtime/"])))
+        self.assertEqual(tree(os.path.join(folder, "out", "runtime")), tree(rt))
 
 
 class Signing(Case):

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <numeric>
 
 #include "harness.h"
 #include "payload/exception.h"
 #include "payload/paths.h"
 #include "payload/payload_archive.h"
+#include "payload/runtime_archive.h"
 #include "payload/text_buffer.h"
 #include "payload/wide_paths.h"
 #include "payload/work_folder.h"
@@ -241,6 +243,71 @@ TEST(PayloadArchive, CopiesInChunksOrFails)
     EXPECT_THROW(CopyBytes(source, readOnly, 1000), CException*) << "a write that fails";
     EXPECT_THROW(cut.ExtractTo(source, (dir / "cut").c_str()), CException*);
     EXPECT_EQ((std::vector<std::string>{"big", "copy"}), wt::List(dir.path)) << "a partial file stayed";
+}
+
+}  // namespace
+
+namespace {
+
+// One member of a runtime archive: its header, its data, its padding.
+std::string Member(const std::string& name, char type = '0', const std::string& data = "", size_t stated = ~0u)
+{
+    std::vector<uint8_t> header = wendle_pack::TarHeader(name, type, stated == ~0u ? data.size() : stated);
+    return std::string(header.begin(), header.end()) + data + std::string(-data.size() % 512, '\0');
+}
+
+// Whether the launcher unpacks archive into a folder of a run's own, and
+// what it leaves anywhere near: each file with its size.
+std::string Unpack(const std::string& archive)
+{
+    wt::Scratch dir("runtime");
+    std::vector<uint8_t> payload = wendle_pack::EncodePayload({{"runtime.tar", 0, {archive.begin(), archive.end()}}}, 0);
+    wt::WriteFile(dir / "setup.exe", std::string(payload.begin(), payload.end()));
+    PayloadArchive file;
+    file.ReadDirectoryFrom((dir / "setup.exe").c_str());
+    bool unpacked = RuntimeArchive(file.file, *file.entries[0]).UnpackTo((dir / "runtime").c_str());
+    std::vector<std::string> left;
+    for (const auto& found : std::filesystem::recursive_directory_iterator(dir.path)) {
+        if (found.path().filename() != "setup.exe")
+            left.push_back(" " + std::filesystem::relative(found.path(), dir.path).string() +
+                           (found.is_regular_file() ? "=" + std::to_string(found.file_size()) : ""));
+    }
+    std::sort(left.begin(), left.end());
+    if (wt::Exists(wt::TempDir() + "\\x"))
+        left.push_back(" x outside");
+    return (unpacked ? "unpacked:" : "refused:") + std::accumulate(left.begin(), left.end(), std::string());
+}
+
+TEST(RuntimeArchive, IsUnpackedWholeOrNotAtAll)
+{
+    const std::string end(1024, '\0'), good = Member("bin/", '5') + Member("bin/java.exe", '0', std::string(150000, 'j'));
+    std::string badSum = Member("x");
+    badSum[0] = 'y';
+    EXPECT_EQ("unpacked: runtime runtime\\bin runtime\\bin\\java.exe=150000 runtime\\bin\\lib.dll=1",
+              Unpack(good + Member("bin/lib.dll", '0', "d") + end));
+    struct {
+        const char* what;
+        std::string archive;
+    } refused[] = {
+        {"an absolute name", good + Member("/x") + end},
+        {"a drive", good + Member("C:x") + end},
+        {"a way up", good + Member("bin/../../x") + end},
+        {"a backslash", good + Member("..\\x") + end},
+        {"a device name", good + Member("bin/CON") + end},
+        {"a device name with an extension", good + Member("bin/nul.txt") + end},
+        {"COM1", good + Member("COM1/", '5') + end},
+        {"a symbolic link", good + Member("x", '2') + end},
+        {"a hard link", good + Member("x", '1') + end},
+        {"a character device", good + Member("x", '3') + end},
+        {"a size past the entry", good + Member("x", '0', "", 1 << 20) + end},
+        {"a wrong checksum", good + badSum + end},
+        {"no end block", good},
+        // Found only while writing: what was written goes.
+        {"a name met twice, in other letter case", good + Member("BIN/Java.exe") + end},
+        {"a file whose folder is missing", good + Member("lib/modules") + end},
+    };
+    for (const auto& each : refused)
+        EXPECT_EQ("refused:", Unpack(each.archive)) << each.what;
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // passes (wendle-pack list and verify, the tests' expectations of what the
 // launcher reads). Any input must be read without a fault, and what is read
 // must be what the bytes say: each entry lies where the chain leads, inside
-// the payload, with a plain name and a string value up to its NUL.
+// the payload, with a plain name and a string value up to its NUL. The same
+// bytes are also read as a runtime's archive, by the launcher's own header
+// check (payload/tar_header.h) and by wendle-pack's reader: both take the
+// same members and stop at the same header.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "pack_format.h"
+#include "payload/tar_header.h"
 #include "pe_signature.h"
 
 namespace {
@@ -45,10 +49,37 @@ void CheckStringValue(const std::vector<uint8_t>& file, const wendle_pack::Liste
     }
 }
 
+void CheckRuntimeArchive(const uint8_t* data, size_t size)
+{
+    std::vector<wendle_pack::RuntimeMember> members;
+    std::string error;
+    const bool read = wendle_pack::ReadRuntimeTar(data, size, false, &members, &error);
+    std::vector<std::string> launcher, pack;
+    bool taken = false;
+    for (size_t position = 0; !taken && size - position >= kTarBlockSize;) {
+        char path[260];
+        unsigned long length = 0;
+        const TarMember member = ReadTarHeader(data + position, size - position - kTarBlockSize, path, sizeof path, &length);
+        if (member == kTarRefused)
+            break;
+        taken = member == kTarEnd;
+        if (!taken)
+            launcher.push_back(path + std::string(member == kTarFolder ? "\\ " : " ") + std::to_string(length));
+        position += kTarBlockSize + (length + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize;
+    }
+    for (wendle_pack::RuntimeMember& member : members) {
+        std::replace(member.path.begin(), member.path.end(), '/', '\\');
+        pack.push_back(member.path + (member.folder ? "\\ " : " ") + std::to_string(member.size));
+    }
+    Require(taken == read, "the launcher takes a runtime's archive exactly when wendle-pack does");
+    Require(launcher == pack, "both read the same members up to where they stop");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    CheckRuntimeArchive(data, size);
     const std::vector<uint8_t> file(data, data + size);
     std::vector<wendle_pack::ListedEntry> entries;
     std::string error;

@@ -15,6 +15,9 @@ int main(int argc, char** argv)
     }
     const hardening::Bytes stub = hardening::MinimalPeStub();
     std::vector<hardening::Mutant> seeds = hardening::MakeMutants(stub, argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 200);
+    std::vector<hardening::Mutant> runtimes = hardening::MakeRuntimeMutants(50);
+    seeds.insert(seeds.end(), runtimes.begin(), runtimes.end());
+    seeds.push_back({"runtime", hardening::RuntimeBase()});
     seeds.push_back({"base", hardening::Base(stub)});
     for (size_t index = 0; index < seeds.size(); ++index) {
         std::string path = argv[1] + (index + 1 < seeds.size() ? "/mutant-" + std::to_string(index) : "/base");

@@ -20,7 +20,7 @@ const int kExitBadInput = 2;
 const char kUsage[] =
     "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
     "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
-    "                         -o OUT [--align N] [--force]\n"
+    "                         [--runtime DIR] -o OUT [--align N] [--force]\n"
     "       wendle-pack list [--json] FILE\n"
     "       wendle-pack verify FILE\n"
     "       wendle-pack extract FILE [-C DIR]\n"
@@ -37,7 +37,7 @@ const char kUsage[] =
 const char kBuildHelp[] =
     "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
     "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
-    "                         -o OUT [--align N] [--force]\n"
+    "                         [--runtime DIR] -o OUT [--align N] [--force]\n"
     "\n"
     "Writes OUT: the launcher executable STUB followed by a payload that holds\n"
     "the requirement string REQ (entry \"CommandLine\"), the address of the VM\n"
@@ -52,7 +52,12 @@ const char kBuildHelp[] =
     "             Java 8 or newer, so REQ must not let in older VMs (8+:A:A).\n"
     "  --file PATH  one more file, packed under its file name and extracted\n"
     "             beside the installer; may be given up to 7 times with --class\n"
-    "             and 6 times with --jar (the launcher reads ten entries).\n"
+    "             and 6 times with --jar (the launcher reads ten entries), one\n"
+    "             time less with --runtime.\n"
+    "  --runtime DIR  a Java runtime for Windows, made by jlink, packed behind\n"
+    "             the installer as the entry \"runtime.tar\" (an uncompressed\n"
+    "             ustar archive; the same folder always gives the same bytes).\n"
+    "             The launcher unpacks and offers it when no installed VM suits.\n"
     "  --align N  zero bytes in front of the trailer make the length of OUT a\n"
     "             multiple of N, a power of two up to 65536 (default 8: signing\n"
     "             tools then add no padding of their own, which would hide the\n"
@@ -72,7 +77,12 @@ const char kBuildHelp[] =
     "dot or a blank, or is a device name (CON, PRN, AUX, NUL, COM1 to COM9,\n"
     "LPT1 to LPT9, CONIN$, CONOUT$, with any extension), and the names of the\n"
     "launcher's own files in that folder, TvqVersion.class, stdout.tmp and\n"
-    "stdout0.tmp to stdout9.tmp (letter case ignored). Rename such a file.\n";
+    "stdout0.tmp to stdout9.tmp (letter case ignored). Rename such a file.\n"
+    "With --runtime: a runtime without bin/java.exe, or whose bin/java.exe is\n"
+    "not a Windows executable, without JAVA_VERSION in its release file, of a\n"
+    "Java version that REQ never accepts, with links, with names that Windows\n"
+    "cannot write (the same rules) or paths of more than 99 characters, or too\n"
+    "big for the payload's 32-bit offsets.\n";
 
 const char kListHelp[] =
     "usage: wendle-pack list [--json] FILE\n"
@@ -87,7 +97,9 @@ const char kListHelp[] =
     "          certificateTable (null, or offset and size), trailer, firstEntry,\n"
     "          padding, requirement and url (null unless the launcher reads them),\n"
     "          installer (\"class\", \"jar\" or null: what the launcher starts)\n"
-    "          and entries (name, kind, length, offset, dataOffset). Offsets are\n"
+    "          entries (name, kind, length, offset, dataOffset) and runtime\n"
+    "          (null, or entry, version, files, folders, size: the bytes of its\n"
+    "          files, and error: null or why the launcher refuses it). Offsets are\n"
     "          decimal. Bytes above 127 are written as \\u0080 to \\u00FF, one\n"
     "          code point for each byte of the file's ANSI text.\n"
     "\n"
@@ -115,7 +127,12 @@ const char kVerifyHelp[] =
     "    (warning for one that can never match, such as an empty range 17-8,\n"
     "    error when none can);\n"
     "  - in a signed file, the payload lies in front of the certificate table,\n"
-    "    inside the signed range.\n"
+    "    inside the signed range;\n"
+    "  - a runtime (entry \"runtime.tar\"): every header of its archive with its\n"
+    "    checksum, type (file or folder), path and size inside the entry, no\n"
+    "    path twice, each folder in front of what it holds, a bin/java.exe that\n"
+    "    is a Windows executable, JAVA_VERSION in its release file, and a\n"
+    "    requirement that accepts that version.\n"
     "\n"
     "Exit status: 0 when there is no error (warnings allowed), 1 when there is\n"
     "one, 2 when FILE cannot be read.\n";
@@ -125,8 +142,8 @@ const char kExtractHelp[] =
     "\n"
     "Writes each entry that the launcher reads into the folder DIR (default:\n"
     "the current folder) under its entry name, as the launcher extracts them:\n"
-    "string entries with their NUL, existing files replaced. Prints the path\n"
-    "of each file written.\n"
+    "string entries with their NUL, existing files replaced; a runtime's files\n"
+    "into the folder DIR/runtime. Prints the path of each entry written.\n"
     "\n"
     "An installer jar comes out as WendleJar.class and installer.jar, and\n"
     "java -cp DIR WendleJar runs it as the launcher would.\n"
@@ -134,7 +151,8 @@ const char kExtractHelp[] =
     "Refused, with exit status 2 and nothing written: an entry name that the\n"
     "launcher may not write as a file (the rules of build --help: a path\n"
     "separator, a drive colon, \".\" or \"..\", a device name, ...), an entry\n"
-    "of a kind other than 0, a file without payload.\n";
+    "of a kind other than 0, a file without payload, a runtime archive with a\n"
+    "header that the launcher refuses.\n";
 
 int Fail(const std::string& message)
 {
@@ -210,7 +228,7 @@ int RunBuild(const std::vector<std::string>& args)
     const std::map<std::string, std::string> options = {
         {"--stub", "--stub"}, {"--requirement", "--requirement"}, {"--url", "--url"},
         {"--class", "--class"}, {"--jar", "--jar"}, {"--output", "-o"}, {"-o", "-o"},
-        {"--align", "--align"}};
+        {"--align", "--align"}, {"--runtime", "--runtime"}};
     std::map<std::string, std::string> values;
     wendle_pack::BuildOptions buildOptions;
     buildOptions.alignment = wendle_pack::kDefaultAlignment;
@@ -257,6 +275,7 @@ int RunBuild(const std::vector<std::string>& args)
                               std::to_string(wendle_pack::kMaxAlignment));
         buildOptions.alignment = uint32_t(alignment);
     }
+    buildOptions.runtime = values["--runtime"];
 
     std::string error;
     const bool built =
@@ -299,6 +318,28 @@ const char* InstallerKind(const std::vector<wendle_pack::ListedEntry>& entries)
     return entries.size() > 2 ? "\"class\"" : "null";
 }
 
+// The runtime's entry, what it holds, and why the launcher would refuse it.
+struct RuntimeListing {
+    std::size_t entry = 0;   // 0: none
+    wendle_pack::RuntimeFacts facts;
+    std::string error;
+};
+
+RuntimeListing ListRuntime(const std::vector<uint8_t>& file,
+                           const std::vector<wendle_pack::ListedEntry>& entries)
+{
+    RuntimeListing listing;
+    listing.entry = wendle_pack::RuntimeIndex(entries);
+    std::string requirement;
+    const bool hasRequirement = LauncherSetting(file, entries, 0, wendle_pack::kRequirementEntry,
+                                                &requirement);
+    if (listing.entry != 0)
+        wendle_pack::ReadRuntime(file, entries[listing.entry],
+                                 hasRequirement ? &requirement : nullptr, &listing.facts,
+                                 &listing.error);
+    return listing;
+}
+
 void PrintJson(const std::string& path, const std::vector<uint8_t>& file,
                const wendle_pack::ChainWalk& walk)
 {
@@ -325,6 +366,18 @@ void PrintJson(const std::string& path, const std::vector<uint8_t>& file,
                         : "null");
     }
     std::printf("  \"installer\": %s,\n", InstallerKind(walk.entries));
+    const RuntimeListing runtime = ListRuntime(file, walk.entries);
+    if (runtime.entry == 0)
+        std::printf("  \"runtime\": null,\n");
+    else
+        std::printf("  \"runtime\": {\"entry\": %lu, \"version\": %s, \"files\": %llu, "
+                    "\"folders\": %llu, \"size\": %llu, \"error\": %s},\n",
+                    (unsigned long)runtime.entry,
+                    runtime.facts.version.empty() ? "null" : JsonString(runtime.facts.version).c_str(),
+                    (unsigned long long)runtime.facts.files,
+                    (unsigned long long)runtime.facts.folders,
+                    (unsigned long long)runtime.facts.bytes,
+                    runtime.error.empty() ? "null" : JsonString(runtime.error).c_str());
     std::printf("  \"entries\": [\n");
     for (std::size_t i = 0; i < walk.entries.size(); ++i) {
         const wendle_pack::ListedEntry& entry = walk.entries[i];
@@ -377,6 +430,16 @@ void PrintTable(const std::string& path, const std::vector<uint8_t>& file,
         std::printf("installer: the jar %s (entry %lu), started by %s (entry 2) on Java 8 or "
                     "newer\n",
                     entries[jar].name.c_str(), (unsigned long)jar, entries[2].name.c_str());
+    const RuntimeListing runtime = ListRuntime(file, entries);
+    if (runtime.entry != 0 && runtime.error.empty())
+        std::printf("runtime: Java %s (entry %lu): %llu files in %llu folders, %llu bytes\n",
+                    runtime.facts.version.c_str(), (unsigned long)runtime.entry,
+                    (unsigned long long)runtime.facts.files,
+                    (unsigned long long)runtime.facts.folders,
+                    (unsigned long long)runtime.facts.bytes);
+    else if (runtime.entry != 0)
+        std::printf("runtime: entry %lu, refused by the launcher: %s\n",
+                    (unsigned long)runtime.entry, runtime.error.c_str());
     const wendle_pack::CertificateTable table = wendle_pack::FindCertificateTable(file);
     if (table.state == wendle_pack::CertificateTable::kAtEnd)
         std::printf("signed: certificate table at 0x%08lX, %lu bytes, behind the trailer\n",
@@ -454,9 +517,14 @@ int RunVerify(const std::vector<std::string>& args)
         return kExitFoundWrong;
     }
     const bool signedFile = result.table.state == wendle_pack::CertificateTable::kAtEnd;
-    std::printf("%s: ok%s: %lu entries; %s\n", path.c_str(),
+    const std::string runtime =
+        result.runtime.version.empty()
+            ? ""
+            : ", a Java " + result.runtime.version + " runtime of " +
+                  std::to_string(result.runtime.files) + " files";
+    std::printf("%s: ok%s: %lu entries%s; %s\n", path.c_str(),
                 warnings > 0 ? (" with " + warningText).c_str() : "",
-                (unsigned long)result.walk.entries.size(),
+                (unsigned long)result.walk.entries.size(), runtime.c_str(),
                 signedFile ? "signed, the payload lies inside the signed range" : "not signed");
     return kExitSuccess;
 }

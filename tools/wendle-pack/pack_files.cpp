@@ -119,6 +119,30 @@ bool InputFile::StartsWith(const std::vector<uint8_t>& bytes, bool* starts, std:
     return true;
 }
 
+namespace {
+
+// Copies the rest of in to out; written turns false on a write error. False,
+// with the message, when the bytes copied are not the size, taken earlier,
+// that the headers in front of them were written with.
+bool CopyWhole(const InputFile& in, uint64_t size, std::FILE* out, std::vector<char>& chunk,
+               bool* written, std::string* error)
+{
+    chunk.resize(1 << 20);
+    uint64_t copied = 0;
+    std::size_t got;
+    while (*written && (got = std::fread(chunk.data(), 1, chunk.size(), in.Stream())) > 0) {
+        *written = std::fwrite(chunk.data(), 1, got, out) == got;
+        copied += got;
+    }
+    if (*written && copied != size) {
+        *error = in.Path() + " changed its size while it was packed";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool WriteOutputFile(const std::string& path, const std::vector<OutputPiece>& pieces,
                      std::string* error)
 {
@@ -134,20 +158,15 @@ bool WriteOutputFile(const std::string& path, const std::vector<OutputPiece>& pi
         if (piece.bytes != nullptr) {
             written = std::fwrite(piece.bytes->data(), 1, piece.bytes->size(), out) ==
                       piece.bytes->size();
-        } else if (piece.file != nullptr) {
-            chunk.resize(1 << 20);
-            uint64_t copied = 0;
-            std::size_t got;
-            while (written &&
-                   (got = std::fread(chunk.data(), 1, chunk.size(), piece.file->Stream())) > 0) {
-                written = std::fwrite(chunk.data(), 1, got, out) == got;
-                copied += got;
-            }
-            // The sizes in the entry headers were written from the size
-            // the file had when it was opened.
-            if (written && copied != piece.file->Size()) {
+        } else if (piece.file != nullptr || piece.path != nullptr) {
+            InputFile later;
+            const bool copied =
+                piece.file != nullptr
+                    ? CopyWhole(*piece.file, piece.file->Size(), out, chunk, &written, error)
+                    : later.Open(*piece.path, error) &&
+                          CopyWhole(later, piece.size, out, chunk, &written, error);
+            if (!copied) {
                 std::fclose(out);
-                *error = piece.file->Path() + " changed its size while it was packed";
                 return false;
             }
         }

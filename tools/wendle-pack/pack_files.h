@@ -40,10 +40,15 @@ private:
     uint64_t size_ = 0;
 };
 
-// One piece of an output file: bytes in memory, or the whole of an input file.
+// One piece of an output file: bytes in memory, the whole of an input file,
+// or the whole of the file at path, opened only when its turn comes (a
+// runtime has more files than may be open at once) and expected to have
+// size bytes.
 struct OutputPiece {
     const std::vector<uint8_t>* bytes = nullptr;
     InputFile* file = nullptr;
+    const std::string* path = nullptr;
+    uint64_t size = 0;
 };
 
 // Writes the pieces one behind the other to path (created or replaced).

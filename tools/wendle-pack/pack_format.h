@@ -8,3 +8,4 @@
 #include "payload_layout.h"
 #include "payload_reader.h"
 #include "payload_writer.h"
+#include "runtime_tar.h"

@@ -1,6 +1,7 @@
 #include "payload_reader.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "pack_files.h"
 #include "pe_signature.h"
@@ -15,6 +16,28 @@ bool MagicInOtherCaseAt(const std::vector<uint8_t>& file, uint64_t offset)
         return false;
     const std::string found(file.begin() + offset, file.begin() + offset + kMagicSize);
     return SameNameIgnoringCase(found, "tvq");
+}
+
+// The members into folder, which is made if need be.
+bool ExtractRuntime(const uint8_t* archive, const std::vector<RuntimeMember>& members,
+                    const std::string& folder, std::string* error)
+{
+    std::error_code failed;
+    std::filesystem::create_directories(std::filesystem::u8path(folder), failed);
+    for (const RuntimeMember& member : members) {
+        const std::string path = folder + "/" + member.path;
+        if (member.folder)
+            std::filesystem::create_directories(std::filesystem::u8path(path), failed);
+        if (failed) {
+            *error = "cannot create the folder " + path + ": " + failed.message();
+            return false;
+        }
+        const std::vector<uint8_t> data(archive + member.dataOffset,
+                                        archive + member.dataOffset + member.size);
+        if (!member.folder && !WriteOutputFile(path, {{&data}}, error))
+            return false;
+    }
+    return true;
 }
 
 bool ZerosBetween(const std::vector<uint8_t>& file, uint64_t from, uint64_t to)
@@ -161,6 +184,30 @@ std::size_t InstallerJarIndex(const std::vector<ListedEntry>& entries)
     return 0;
 }
 
+std::size_t RuntimeIndex(const std::vector<ListedEntry>& entries)
+{
+    for (std::size_t i = 3; i < entries.size(); ++i) {
+        if (SameNameIgnoringCase(entries[i].name, kRuntimeEntry))
+            return i;
+    }
+    return 0;
+}
+
+bool ReadRuntime(const std::vector<uint8_t>& file, const ListedEntry& entry,
+                 const std::string* requirement, RuntimeFacts* facts, std::string* error)
+{
+    *facts = RuntimeFacts();
+    std::vector<RuntimeMember> members;
+    const uint8_t* data = file.data() + entry.dataOffset;
+    const MemberReader read = [data](const RuntimeMember& member, std::vector<uint8_t>* bytes,
+                                     std::string*) {
+        bytes->assign(data + member.dataOffset, data + member.dataOffset + member.size);
+        return true;
+    };
+    return ReadRuntimeTar(data, entry.length, true, &members, error) &&
+           CheckRuntime(members, read, requirement, facts, error);
+}
+
 bool ExtractEntries(const std::vector<uint8_t>& file, const std::string& directory,
                     std::vector<std::string>* written, std::string* error)
 {
@@ -187,8 +234,23 @@ bool ExtractEntries(const std::vector<uint8_t>& file, const std::string& directo
             return false;
         }
     }
+    std::vector<RuntimeMember> members;
+    const std::size_t runtime = RuntimeIndex(walk.entries);
+    if (runtime != 0 && !ReadRuntimeTar(file.data() + walk.entries[runtime].dataOffset,
+                                        walk.entries[runtime].length, true, &members, error)) {
+        *error = "entry " + std::to_string(runtime) + " (" + walk.entries[runtime].name +
+                 "): " + *error + ": refused, nothing written";
+        return false;
+    }
     for (const ListedEntry& entry : walk.entries) {
         const std::string path = directory.empty() ? entry.name : directory + "/" + entry.name;
+        if (runtime != 0 && &entry == &walk.entries[runtime]) {
+            const std::string folder = directory.empty() ? "runtime" : directory + "/runtime";
+            if (!ExtractRuntime(file.data() + entry.dataOffset, members, folder, error))
+                return false;
+            written->push_back(folder + "/");
+            continue;
+        }
         const std::vector<uint8_t> data(file.begin() + entry.dataOffset,
                                         file.begin() + entry.dataOffset + entry.length);
         if (!WriteOutputFile(path, {{&data, nullptr}}, error))

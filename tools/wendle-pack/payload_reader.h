@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "payload_layout.h"
+#include "runtime_tar.h"
 
 namespace wendle_pack {
 
@@ -76,11 +77,22 @@ std::size_t InstallerJarIndex(const std::vector<ListedEntry>& entries);
 // without the jar it looks for.
 bool HasBootstrapClass(const std::vector<ListedEntry>& entries);
 
+// The index of the runtime's entry ("runtime.tar", letter case ignored)
+// behind the installer class, or 0 when there is none.
+std::size_t RuntimeIndex(const std::vector<ListedEntry>& entries);
+
+// The runtime in entry, read completely (ReadRuntimeTar with the whole
+// tree) and checked by CheckRuntime against requirement, which may be null.
+bool ReadRuntime(const std::vector<uint8_t>& file, const ListedEntry& entry,
+                 const std::string* requirement, RuntimeFacts* facts, std::string* error);
+
 // Writes each entry the launcher reads into directory, under its entry
-// name, as the launcher extracts them; existing files are replaced. Refuses,
+// name, as the launcher extracts them, and the runtime's members into the
+// folder "runtime" there; existing files are replaced. Refuses,
 // before writing anything, a file whose chain carries a name that is not a
-// plain file name (a path separator, a drive colon, "." or "..") and
-// entries of a kind other than 0, which the launcher cannot extract. On
+// plain file name (a path separator, a drive colon, "." or ".."), entries
+// of a kind other than 0, which the launcher cannot extract, and a runtime
+// archive that ReadRuntimeTar refuses. On
 // success written holds the paths written, in entry order.
 bool ExtractEntries(const std::vector<uint8_t>& file, const std::string& directory,
                     std::vector<std::string>* written, std::string* error);

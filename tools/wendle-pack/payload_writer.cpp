@@ -8,6 +8,7 @@
 #include "payload_reader.h"
 #include "pe_signature.h"
 #include "requirement.h"
+#include "runtime_tar.h"
 
 namespace wendle_pack {
 
@@ -65,19 +66,24 @@ std::string RoleOf(std::size_t index, const std::string& name)
                                                            : "the installer class";
     if (index == 3 && SameNameIgnoringCase(name, kInstallerJarEntry))
         return "the installer jar";
+    if (SameNameIgnoringCase(name, kRuntimeEntry))
+        return "the Java runtime";
     return "another --file";
 }
 
-// One entry behind the two settings: a file copied in chunks, or bytes the
-// tool carries itself.
+// One entry behind the two settings: a file copied in chunks, bytes the
+// tool carries itself, or the pieces of the runtime's archive.
 struct InstallerEntry {
     std::string name;
     std::string what;    // "class file ", "jar file ", "file ", for messages
     InputFile file;
     const uint8_t* bytes = nullptr;
     uint64_t byteCount = 0;
+    std::vector<RuntimeMember> members;
+    std::vector<std::vector<uint8_t>> blocks;
+    std::vector<OutputPiece> pieces;
 
-    uint64_t Size() const { return bytes != nullptr ? byteCount : file.Size(); }
+    uint64_t Size() const { return bytes != nullptr || !pieces.empty() ? byteCount : file.Size(); }
 };
 
 using InstallerEntries = std::vector<std::unique_ptr<InstallerEntry>>;
@@ -89,6 +95,51 @@ InstallerEntry* AddEntry(InstallerEntries* entries, const std::string& name,
     entries->back()->name = name;
     entries->back()->what = what;
     return entries->back().get();
+}
+
+// Reads the runtime folder and checks it against the requirement; the
+// archive's pieces go into a new entry.
+bool AddRuntime(const std::string& dir, const std::string& requirement, InstallerEntries* entries,
+                std::string* error)
+{
+    if (dir.empty())
+        return true;
+    InstallerEntry* runtime = AddEntry(entries, kRuntimeEntry, "the runtime ");
+    RuntimeFacts facts;
+    const MemberReader read = [](const RuntimeMember& member, std::vector<uint8_t>* bytes,
+                                 std::string* readError) {
+        return ReadWholeFile(member.source, bytes, readError);
+    };
+    if (!ScanRuntimeFolder(dir, &runtime->members, error) ||
+        !CheckRuntime(runtime->members, read, &requirement, &facts, error)) {
+        *error = "--runtime " + dir + ": " + *error;
+        return false;
+    }
+    runtime->byteCount = TarPieces(runtime->members, &runtime->blocks, &runtime->pieces);
+    return true;
+}
+
+// The names of the entries in front of the further files, in payload order.
+std::vector<std::string> Taken(std::vector<std::string> installer, const BuildOptions& options)
+{
+    installer.insert(installer.begin(), {kRequirementEntry, kUrlEntry});
+    if (!options.runtime.empty())
+        installer.push_back(kRuntimeEntry);
+    return installer;
+}
+
+// What makes the payload too big, and what to do about it.
+std::string TooBig(uint64_t size, const InstallerEntries& installer)
+{
+    std::string message = "the packed file would be " + std::to_string(size) +
+                           " bytes; offsets in the payload end below 4 GB";
+    for (const auto& entry : installer) {
+        if (!entry->pieces.empty())
+            message += " (the runtime's archive takes " + std::to_string(entry->Size()) +
+                       " bytes: leave out what the installer does not need with jlink "
+                       "--add-modules, and use --strip-debug and --compress)";
+    }
+    return message;
 }
 
 // Opens each further file under its file name.
@@ -168,7 +219,8 @@ bool WritePackedFile(const std::vector<uint8_t>& stub, const std::string& requir
     for (std::size_t i = 0; i < installer.size(); ++i) {
         InstallerEntry& entry = *installer[i];
         if (entry.Size() > kMaxOffset) {
-            *error = entry.what + entry.file.Path() + " is larger than 4 GB";
+            *error = entry.pieces.empty() ? entry.what + entry.file.Path() + " is larger than 4 GB"
+                                          : TooBig(dataEnd + entry.Size(), installer);
             return false;
         }
         std::vector<uint8_t>& bytes = inMemory[i];
@@ -177,14 +229,15 @@ bool WritePackedFile(const std::vector<uint8_t>& stub, const std::string& requir
         if (entry.bytes != nullptr)
             bytes.insert(bytes.end(), entry.bytes, entry.bytes + entry.byteCount);
         pieces.push_back({&bytes, nullptr});
-        if (entry.bytes == nullptr)
+        if (!entry.pieces.empty())
+            pieces.insert(pieces.end(), entry.pieces.begin(), entry.pieces.end());
+        else if (entry.bytes == nullptr)
             pieces.push_back({nullptr, &entry.file});
     }
     std::vector<uint8_t> tail(PaddingFor(dataEnd + kTrailerSize, alignment));
     AppendUInt32(tail, uint32_t(stub.size()));
     if (dataEnd + tail.size() > kMaxOffset) {
-        *error = "the packed file would be " + std::to_string(dataEnd + tail.size()) +
-                 " bytes; offsets in the payload end below 4 GB";
+        *error = TooBig(dataEnd + tail.size(), installer);
         return false;
     }
     pieces.push_back({&tail, nullptr});
@@ -320,7 +373,7 @@ bool CheckFurtherFiles(const std::vector<std::string>& taken,
                  std::to_string(taken.size() + files.size()) +
                  " entries; the launcher reads at most " + std::to_string(kMaxEntries) +
                  ", so at most " + std::to_string(kMaxEntries - taken.size()) + " files fit beside " +
-                 (taken.size() > 3 ? "the jar" : "the class");
+                 (SameNameIgnoringCase(taken[2], kBootstrapEntry) ? "the jar" : "the class");
         return false;
     }
     std::vector<std::string> names = taken;
@@ -367,7 +420,7 @@ bool BuildPackedFile(const std::string& stubPath, const std::string& requirement
     const std::string className = FileNamePart(classPath);
     if (!CheckAlignment(options.alignment, error) || !CheckSettings(requirement, url, error) ||
         !CheckClassFileName(className, error) ||
-        !CheckFurtherFiles({kRequirementEntry, kUrlEntry, className}, options.files, error))
+        !CheckFurtherFiles(Taken({className}, options), options.files, error))
         return false;
 
     std::vector<uint8_t> stub;
@@ -380,7 +433,8 @@ bool BuildPackedFile(const std::string& stubPath, const std::string& requirement
                           "class file " + classPath + " does not start with CA FE BA BE: not a Java class file",
                           error))
         return false;
-    return OpenFurtherFiles(options.files, &installer, error) &&
+    return AddRuntime(options.runtime, requirement, &installer, error) &&
+           OpenFurtherFiles(options.files, &installer, error) &&
            WritePackedFile(stub, requirement, url, installer, outputPath, options.alignment,
                            error);
 }
@@ -391,8 +445,8 @@ bool BuildPackedJar(const std::string& stubPath, const std::string& requirement,
                     std::string* error)
 {
     if (!CheckAlignment(options.alignment, error) || !CheckSettings(requirement, url, error) ||
-        !CheckFurtherFiles({kRequirementEntry, kUrlEntry, kBootstrapEntry, kInstallerJarEntry},
-                           options.files, error))
+        !CheckFurtherFiles(Taken({kBootstrapEntry, kInstallerJarEntry}, options), options.files,
+                           error))
         return false;
     std::string oldVm;
     if (FindAlternativeAdmittingOlder(requirement, kBootstrapJavaVersion, &oldVm)) {
@@ -416,7 +470,8 @@ bool BuildPackedJar(const std::string& stubPath, const std::string& requirement,
     if (!OpenStartingWith(&jar, jarPath, kJarMagic,
                           "jar file " + jarPath + " does not start with PK 03 04: not a jar (zip) file", error))
         return false;
-    return OpenFurtherFiles(options.files, &installer, error) &&
+    return AddRuntime(options.runtime, requirement, &installer, error) &&
+           OpenFurtherFiles(options.files, &installer, error) &&
            WritePackedFile(stub, requirement, url, installer, outputPath, options.alignment,
                            error);
 }

@@ -57,6 +57,9 @@ struct BuildOptions {
     // part behind the last '/' or '\'), which the launcher extracts beside
     // the installer class.
     std::vector<std::string> files;
+    // A Windows Java runtime image (runtime_tar.h), packed behind the
+    // installer as the entry "runtime.tar"; empty for none.
+    std::string runtime;
 };
 
 // Writes stub + payload to outputPath. The payload holds the requirement
@@ -68,7 +71,8 @@ struct BuildOptions {
 // characters, a class file name that is not a plain file name ending in
 // ".class" of at most kMaxNameLength characters, a class file that does not
 // start with CA FE BA BE, further files whose names the launcher cannot use
-// (CheckFurtherFiles) or that make more than kMaxEntries entries,
+// (CheckFurtherFiles) or that make more than kMaxEntries entries, a runtime
+// that ScanRuntimeFolder or CheckRuntime refuses,
 // unreadable inputs, an alignment that is not a power of two. On failure
 // outputPath is left as it was.
 bool BuildPackedFile(const std::string& stubPath, const std::string& requirement,

@@ -353,6 +353,14 @@ Verification VerifyPackedFile(const std::vector<uint8_t>& file)
     if (HasBootstrapClass(entries))
         CheckInstallerJar(file, entries, hasRequirement, requirement, result.findings);
 
+    const std::size_t runtime = RuntimeIndex(entries);
+    std::string fault;
+    if (runtime != 0 && !ReadRuntime(file, entries[runtime], hasRequirement ? &requirement : nullptr,
+                                     &result.runtime, &fault)) {
+        findings.Error(EntryLabel(runtime, entries[runtime]) + ": " + fault +
+                       "; the launcher refuses the runtime");
+        result.runtime.version.clear();
+    }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].kind != 0)
             findings.Error(EntryLabel(i, entries[i]) + " has kind " +

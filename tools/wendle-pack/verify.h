@@ -21,12 +21,14 @@ struct Verification {
     std::vector<Finding> findings;
     ChainWalk walk;            // the chain as the launcher reads it
     CertificateTable table;
+    RuntimeFacts runtime;      // version empty: no runtime, or one with an error
 
     int Count(Finding::Severity severity) const;
 };
 
 // Errors: what makes the launcher show its usage message, lose entries,
-// fail the installation or its signature, or find no suitable VM.
+// fail the installation or its signature, find no suitable VM, or refuse
+// the runtime the payload brings.
 // Warnings: what works but is likely not what the publisher meant.
 Verification VerifyPackedFile(const std::vector<uint8_t>& file);
 
