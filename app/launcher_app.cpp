@@ -6,6 +6,7 @@
 
 #include "payload/exception.h"
 #include "payload/paths.h"
+#include "payload/runtime_archive.h"
 #include "payload/wide_paths.h"
 #include "payload/work_folder.h"
 #include "res/resource.h"
@@ -268,4 +269,27 @@ void LauncherApp::Cleanup()
     vms.StopChecks();
     archive.Close();
     RemoveWorkDir();
+}
+
+bool LauncherApp::UnpackBundledRuntime(char* javaExe)
+{
+    PayloadEntry* entry = archive.FindEntry(kRuntimeEntry);
+    char folder[kTextBufferSize];
+    if (entry == NULL || !GetWorkPath(kBundledRuntimeFolder, folder))
+        return false;
+    ShowCursor(TRUE);
+    SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    bool unpacked = RuntimeArchive(archive.file, *entry).UnpackTo(folder);
+    ShowCursor(FALSE);
+    if (unpacked && CopyText(javaExe, kTextBufferSize, folder) && AppendPath(javaExe, "bin\\java.exe"))
+        return true;
+    RemoveBundledRuntime();
+    return false;
+}
+
+void LauncherApp::RemoveBundledRuntime()
+{
+    char folder[kTextBufferSize];
+    if (GetWorkPath(kBundledRuntimeFolder, folder))
+        RemoveFolderTree(folder);
 }

@@ -14,6 +14,9 @@ const char* const kProbeClassFileName = "TvqVersion.class";
 const int kProbeClassResourceId = 105;
 const char* const kProbeClassResourceType = "JAVACLASS";
 const size_t kMessageBufferSize = 1024;
+// The folder of the installer's own Java in the run's folder: longer than any
+// entry's name (19 characters at most), so that no packed file can take it.
+const char* const kBundledRuntimeFolder = "bundled-java-runtime";
 
 class LauncherApp {
 public:
@@ -48,6 +51,12 @@ public:
     // extracted whole: the installer is not started and the user is told.
     bool LaunchInstaller(HWND dialog, VmLocator* vm);
     void Cleanup();
+    // Unpacks the Java runtime that the payload brings into its folder in
+    // workDir and names its bin\java.exe in javaExe (kTextBufferSize bytes).
+    // False, with nothing of it left, when there is none or it is refused.
+    bool UnpackBundledRuntime(char* javaExe);
+    // Removes that folder, for a runtime that does not suit.
+    void RemoveBundledRuntime();
 
     HINSTANCE instance;
     int interactive;

@@ -136,8 +136,19 @@ void PayloadArchive::WalkChain(DWORD position, DWORD payloadEnd)
 
 void PayloadArchive::ExtractAll(const char* directory, int firstSlot)
 {
-    for (int slot = firstSlot; slot < kMaxPayloadEntries && entries[slot] != NULL; ++slot)
-        entries[slot]->ExtractToDir(file, directory, entries[slot]->name);
+    for (int slot = firstSlot; slot < kMaxPayloadEntries && entries[slot] != NULL; ++slot) {
+        if (_stricmp(entries[slot]->name, kRuntimeEntry) != 0)
+            entries[slot]->ExtractToDir(file, directory, entries[slot]->name);
+    }
+}
+
+PayloadEntry* PayloadArchive::FindEntry(const char* name) const
+{
+    for (int slot = 0; slot < kMaxPayloadEntries && entries[slot] != NULL; ++slot) {
+        if (_stricmp(entries[slot]->name, name) == 0)
+            return entries[slot];
+    }
+    return NULL;
 }
 
 void PayloadArchive::Close()

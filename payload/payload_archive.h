@@ -8,6 +8,9 @@
 #include "payload/file_handle.h"
 
 const size_t kEntryNameSize = 20;   // name and NUL
+// The entry of the Java runtime that an installer may bring: unpacked into a
+// folder of its own when no installed VM suits, never extracted as it is.
+const char kRuntimeEntry[] = "runtime.tar";
 const int kMaxPayloadEntries = 10;
 const DWORD kCopyChunkSize = 32000;
 
@@ -42,7 +45,10 @@ public:
     // Opens the file at path (the program's own, in a run) and reads the
     // entry chain behind it.
     void ReadDirectoryFrom(const char* path);
+    // Extracts every entry from firstSlot on into directory, but the runtime.
     void ExtractAll(const char* directory, int firstSlot);
+    // The entry named name (letter case ignored), or null.
+    PayloadEntry* FindEntry(const char* name) const;
     void Close();
 
     int CountEntries() const;

@@ -10,7 +10,6 @@
 #include "payload/file_handle.h"
 #include "payload/payload_archive.h"
 
-const char kRuntimeEntry[] = "runtime.tar";
 // Page-sized, unlike the payload's 32000-byte chunk: a write that ends
 // inside a page makes every following write slower.
 const DWORD kRuntimeChunkSize = 65536;

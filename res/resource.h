@@ -21,6 +21,8 @@
 #define IDS_CANNOT_EXTRACT 16
 // Two %d: the VMs that have answered so far, then the VMs found.
 #define IDS_SEARCHING 17
+// The one VM listed is the Java runtime that the installer brings.
+#define IDS_OWN_JAVA 18
 
 #define IDD_VM_SELECT 107
 #define IDD_NO_VM 108

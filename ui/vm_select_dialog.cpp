@@ -55,19 +55,42 @@ void LaunchFromDialog(HWND dialog, VmLocator* vm)
 static const UINT_PTR kSearchTimer = 1;
 static const UINT kSearchPollMs = 50;
 
+// Nothing installed suits: the Java that the installer brings, when it
+// brings one, is unpacked and probed, and the list is filled once more after
+// its answer. A runtime that does not suit goes again at once.
+static bool ProbeBundledRuntime(HWND dialog)
+{
+    LauncherApp* app = GetLauncherApp();
+    if (app->vms.slots[kRuntimeSlot] != NULL) {
+        app->RemoveBundledRuntime();
+        return false;
+    }
+    char javaExe[kTextBufferSize];
+    if (!app->UnpackBundledRuntime(javaExe))
+        return false;
+    app->vms.StartRuntimeCheck(javaExe, app->requirement);
+    SetTimer(dialog, kSearchTimer, kSearchPollMs, NULL);
+    return true;
+}
+
 static void FillList(HWND dialog)
 {
     LauncherApp* app = GetLauncherApp();
     HWND list = GetDlgItem(dialog, IDC_VM_LIST);
     int count = 0;
+    UINT statusId = IDS_ONE_VM_FOUND;
     for (int slot = 0; slot < kVmSlots; ++slot) {
         if (!app->vms.IsFound(slot) || !app->vms.slots[slot]->suitable)
             continue;
+        if (slot == kRuntimeSlot)
+            statusId = IDS_OWN_JAVA;
         // The list sorts its items, so the slot travels as the item's data.
         LRESULT position = SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)app->vms.slots[slot]->exePath);
         SendMessageA(list, CB_SETITEMDATA, (WPARAM)position, (LPARAM)slot);
         ++count;
     }
+    if (count == 0 && ProbeBundledRuntime(dialog))
+        return;
     if (count == 0) {
         ShowWindow(dialog, SW_HIDE);
         DialogBoxParamA(app->instance, MAKEINTRESOURCEA(IDD_NO_VM), NULL, NoVmDialogProc, 0);
@@ -76,8 +99,7 @@ static void FillList(HWND dialog)
     }
     char status[kTextBufferSize];
     status[0] = '\0';
-    LoadStringA(app->instance, count == 1 ? IDS_ONE_VM_FOUND : IDS_SEVERAL_VMS_FOUND, status,
-                sizeof status);
+    LoadStringA(app->instance, count == 1 ? statusId : IDS_SEVERAL_VMS_FOUND, status, sizeof status);
     SetDlgItemTextA(dialog, IDC_STATUS, status);
     SendMessageA(list, CB_SETCURSEL, 0, 0);
 }

@@ -72,19 +72,31 @@ void VmTable::LocateAll()
     }
 }
 
+// Each probe has a capture file of its own in the run's folder.
+static void StartCheckInSlot(VmLocator* vm, int slot, const char* requirement)
+{
+    char captureName[16];
+    char number[16];
+    CopyText(captureName, sizeof captureName, "stdout");
+    AppendText(captureName, sizeof captureName, _itoa(slot, number, 10));
+    AppendText(captureName, sizeof captureName, ".tmp");
+    vm->StartCheck(requirement, captureName);
+}
+
 void VmTable::StartChecks(const char* requirement)
 {
     for (int slot = 0; slot < kVmSlots; ++slot) {
-        if (!IsFound(slot))
-            continue;
-        // Each probe has a capture file of its own in the run's folder.
-        char captureName[16];
-        char number[16];
-        CopyText(captureName, sizeof captureName, "stdout");
-        AppendText(captureName, sizeof captureName, _itoa(slot, number, 10));
-        AppendText(captureName, sizeof captureName, ".tmp");
-        slots[slot]->StartCheck(requirement, captureName);
+        if (IsFound(slot))
+            StartCheckInSlot(slots[slot], slot, requirement);
     }
+}
+
+void VmTable::StartRuntimeCheck(const char* javaExe, const char* requirement)
+{
+    if (slots[kRuntimeSlot] == NULL)
+        slots[kRuntimeSlot] = new (std::nothrow) JdkLocator;
+    if (slots[kRuntimeSlot] != NULL && CopyText(slots[kRuntimeSlot]->exePath, kTextBufferSize, javaExe))
+        StartCheckInSlot(slots[kRuntimeSlot], kRuntimeSlot, requirement);
 }
 
 bool VmTable::CollectChecks()

@@ -1,13 +1,17 @@
-// The VM kinds of one run, in five slots, and the operations over all of
-// them. Every operation walks the slots in order 0 to 4 and skips empty
-// ones; that order is the order of probing, of the report and of matching.
+// The VM kinds of one run, in five slots, and the Java runtime that the
+// installer brings, in a sixth, and the operations over all of them. Every
+// operation walks the slots in order and skips empty ones; that order is the
+// order of probing, of the report and of matching.
 #pragma once
 
 #include <stdio.h>
 
 class VmLocator;
 
-const int kVmSlots = 5;
+const int kVmSlots = 6;
+// Filled only when no installed VM suits and the payload brings a runtime;
+// probe mode never fills it.
+const int kRuntimeSlot = 5;
 
 class VmTable {
 public:
@@ -35,6 +39,9 @@ public:
     void StartSearch(const char* requirement);
     void StartChecks(const char* requirement);
     bool CollectChecks();
+    // Probes the installer's own runtime, javaExe, as a VM of the JDK kind
+    // in kRuntimeSlot; CollectChecks takes its verdict with the others.
+    void StartRuntimeCheck(const char* javaExe, const char* requirement);
     // Ends the probes still running (their VMs terminated).
     void StopChecks();
     // True while a probe runs that CollectChecks has not taken in.

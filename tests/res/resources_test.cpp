@@ -67,7 +67,7 @@ TEST(Resources, EachIdHoldsItsOwnTextInEachLanguage)
             text.replace(at, 2, "\n");
         EXPECT_EQ(text, wt::LauncherString(std::stoi(id), (LANGID)std::stoi(language, nullptr, 16))) << language << " " << id;
     }
-    EXPECT_EQ(sizeof kLanguages / sizeof kLanguages[0] * IDS_SEARCHING, rows);
+    EXPECT_EQ(sizeof kLanguages / sizeof kLanguages[0] * IDS_OWN_JAVA, rows);
     EXPECT_NE(std::string::npos, Describe(IDD_VM_SELECT, 0x0411, true).find("ｷｬﾝｾﾙ"));
     EXPECT_NE(std::string::npos, Describe(IDD_NO_VM, 0x0407, true).find("Abbrechen"));
 }

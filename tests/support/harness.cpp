@@ -169,6 +169,34 @@ std::vector<wendle_pack::Entry> Settings(const std::string& requirement, const s
             {wendle_pack::FileNamePart(classFile), 0, std::vector<uint8_t>(bytes.begin(), bytes.end())}};
 }
 
+std::vector<wendle_pack::Entry> EntriesOf(const std::string& exe)
+{
+    std::string bytes = ReadFile(exe);
+    std::vector<uint8_t> file(bytes.begin(), bytes.end());
+    std::vector<wendle_pack::ListedEntry> listed;
+    std::string error;
+    if (!wendle_pack::ReadPayload(file, &listed, &error))
+        throw std::runtime_error(exe + ": " + error);
+    std::vector<wendle_pack::Entry> entries;
+    for (const auto& entry : listed)
+        entries.push_back({entry.name, entry.kind, {file.begin() + entry.dataOffset, file.begin() + entry.dataOffset + entry.length}});
+    return entries;
+}
+
+wendle_pack::Entry RuntimeEntry(const std::string& dir)
+{
+    std::vector<wendle_pack::RuntimeMember> members;
+    std::vector<std::vector<uint8_t>> blocks;
+    std::vector<wendle_pack::OutputPiece> pieces;
+    std::string error, tar;
+    if (!wendle_pack::ScanRuntimeFolder(dir, &members, &error))
+        throw std::runtime_error(dir + ": " + error);
+    wendle_pack::TarPieces(members, &blocks, &pieces);
+    for (const auto& piece : pieces)
+        tar += piece.bytes ? std::string(piece.bytes->begin(), piece.bytes->end()) : ReadFile(*piece.path);
+    return {"runtime.tar", 0, std::vector<uint8_t>(tar.begin(), tar.end())};
+}
+
 namespace {
 
 struct WindowSearch {

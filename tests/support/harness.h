@@ -89,6 +89,10 @@ inline std::string WindowsDir() { return std::filesystem::path(_wgetenv(L"System
 // An installer: Wendle.exe and a payload of entries; the three settings.
 void Pack(const std::string& output, const std::vector<wendle_pack::Entry>& entries);
 std::vector<wendle_pack::Entry> Settings(const std::string& requirement, const std::string& classFile = INSTALLER_CLASS);
+// The entries of a packed installer.
+std::vector<wendle_pack::Entry> EntriesOf(const std::string& exe);
+// The runtime entry of a Java runtime folder, as wendle-pack packs it.
+wendle_pack::Entry RuntimeEntry(const std::string& dir);
 
 // Windows of another process; texts in UTF-8.
 HWND WaitForWindow(DWORD processId, const std::function<bool(HWND)>& wanted, DWORD timeoutMs = 30000);

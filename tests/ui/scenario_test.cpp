@@ -367,6 +367,66 @@ TEST_F(Dialogs, AnInstallerJarRunsItsMainClass)
               " | inside the jar | beside the jar\n", wt::ReadFile(kRecord));
 }
 
+// An installer that brings its own Java, as wendle-pack --runtime packs it:
+// a stand-in runtime folder (bin\java.exe and a release file). It is used
+// only when no installed VM suits, and nothing of it outlives the run.
+TEST_F(Dialogs, AnInstallerThatBringsItsOwnJavaUsesItWhenNothingInstalledSuits)
+{
+    const std::string runtimeExe = "\\bundled-java-runtime\\bin\\java.exe";
+    const std::string classRun = "CommandLine Installer.class TvqVersion.class URL bundled-java-runtime stdout.tmp\n";
+    struct {
+        const char* what;
+        std::string installed, runtime;   // configurations of an installed JDK (or none) and of the runtime's VM
+        bool jar, hostile;
+        std::string listed, record;       // the one VM listed ("" for the no-VM dialog), what the installer saw
+    } cases[] = {
+        {"a class installer on a PC without Java", "", wt::RealJvm(), false, false, runtimeExe, classRun},
+        {"an installer jar on a PC without Java", "", wt::RealJvm(), true, false, runtimeExe,
+         "CommandLine TvqVersion.class URL WendleJar.class bundled-java-runtime data.txt installer.jar stdout.tmp"
+         " | inside the jar | beside the jar\n"},
+        {"an installed VM that suits: the runtime stays packed", wt::RealJvm(), wt::RealJvm(), false, false,
+         "C:\\vms\\jdk\\Bin\\java.exe", kInstalled},
+        {"a runtime that does not suit", kAnswerNo, kAnswerNo, false, false, "", ""},
+        {"a runtime whose archive reaches outside", "", wt::RealJvm(), false, true, "", ""},
+    };
+    for (const auto& each : cases) {
+        SetUp();
+        if (!each.installed.empty())
+            wt::InstallKind(kJdk, each.installed);
+        wt::RemoveTree("C:\\rt");
+        wt::InstallVm("C:\\rt\\bin\\java.exe", each.runtime);
+        wt::WriteFile("C:\\rt\\release", "JAVA_VERSION=\"17.0.15\"\n");
+        wendle_pack::Entry runtime = wt::RuntimeEntry("C:\\rt");
+        if (each.hostile) {
+            // In front of the end blocks: a file two folders up, in TEMP.
+            std::vector<uint8_t> header = wendle_pack::TarHeader("../../escaped.txt", '0', 0);
+            runtime.data.insert(runtime.data.end() - 1024, header.begin(), header.end());
+        }
+        std::vector<wendle_pack::Entry> entries = each.jar ? wt::EntriesOf(JAR_INSTALLER) : wt::Settings("A:A:A");
+        if (each.jar)
+            entries.resize(5);   // the settings, the bootstrap, the jar and data.txt
+        entries.push_back(runtime);
+        Session session(entries);
+        if (each.listed.empty()) {
+            HWND dialog = session.Wait(IsNoVm, 90000);
+            std::string runFolder = session.tempDir + "\\" + wt::List(session.tempDir).at(0);
+            EXPECT_EQ(std::vector<std::string>{"TvqVersion.class"}, wt::List(runFolder)) << each.what;
+            wt::Click(dialog, IDCANCEL);
+        } else {
+            HWND dialog = session.Selection();
+            std::vector<std::string> items = wt::ComboItems(dialog, IDC_VM_LIST);
+            ASSERT_EQ(1u, items.size()) << each.what;
+            EXPECT_EQ(each.listed, items[0].substr(items[0].size() - std::min(items[0].size(), each.listed.size())))
+                << each.what;
+            bool own = each.listed == runtimeExe;
+            EXPECT_EQ(wt::LauncherString(own ? IDS_OWN_JAVA : IDS_ONE_VM_FOUND), wt::ItemText(dialog, IDC_STATUS));
+            wt::Click(dialog, IDOK);
+        }
+        session.End();
+        EXPECT_EQ(each.record, wt::ReadFile(kRecord)) << each.what;
+    }
+}
+
 // The installer reads its files after the probe's wait of 20 seconds; the
 // launcher answers messages meanwhile.
 TEST_F(Dialogs, SlowAnInstallerThatRunsLongKeepsItsFiles)

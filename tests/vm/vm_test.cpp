@@ -31,7 +31,7 @@ std::string Located()
     table.CreateKinds();
     table.LocateAll();
     std::string found;
-    for (int slot = 0; slot < kVmSlots; ++slot)
+    for (int slot = 0; slot < kRuntimeSlot; ++slot)
         found += std::string(slot ? "|" : "") + table.slots[slot]->exePath;
     return found;
 }
