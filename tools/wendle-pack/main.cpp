@@ -432,7 +432,7 @@ void PrintTable(const std::string& path, const std::vector<uint8_t>& file,
                     entries[jar].name.c_str(), (unsigned long)jar, entries[2].name.c_str());
     const RuntimeListing runtime = ListRuntime(file, entries);
     if (runtime.entry != 0 && runtime.error.empty())
-        std::printf("runtime: Java %s (entry %lu): %llu files in %llu folders, %llu bytes\n",
+        std::printf("runtime: Java %s (entry %lu): files %llu, folders %llu, bytes %llu\n",
                     runtime.facts.version.c_str(), (unsigned long)runtime.entry,
                     (unsigned long long)runtime.facts.files,
                     (unsigned long long)runtime.facts.folders,
