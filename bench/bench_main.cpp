@@ -4,6 +4,7 @@
 //                        --probe-class FILE [--reps N] [--jvm-reps N]
 //   wendle_bench extract --packed EXE --class FILE [--reps N]
 //   wendle_bench runtime --packed EXE --folder DIR --tar FILE [--reps N]
+//   wendle_bench bundled --packed EXE --requirement TEXT [--reps N]
 //   wendle_bench memory  --small EXE --big EXE [--reps N]
 //   wendle_bench compare [--reps N] KEY COMMAND KEY COMMAND ...
 //   wendle_bench mutants [--random N] [--seed S]
@@ -16,7 +17,7 @@
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: wendle_bench search|extract|runtime|memory|compare|mutants OPTIONS\n");
+        fprintf(stderr, "usage: wendle_bench search|extract|runtime|bundled|memory|compare|mutants OPTIONS\n");
         return 2;
     }
     try {
@@ -26,6 +27,8 @@ int main(int argc, char** argv)
             return bench::RunExtractBench(argc, argv);
         if (strcmp(argv[1], "runtime") == 0)
             return bench::RunRuntimeBench(argc, argv);
+        if (strcmp(argv[1], "bundled") == 0)
+            return bench::RunBundledBench(argc, argv);
         if (strcmp(argv[1], "memory") == 0)
             return bench::RunMemoryBench(argc, argv);
         if (strcmp(argv[1], "compare") == 0)

@@ -6,6 +6,7 @@ namespace bench {
 int RunSearchBench(int argc, char** argv);
 int RunExtractBench(int argc, char** argv);
 int RunRuntimeBench(int argc, char** argv);
+int RunBundledBench(int argc, char** argv);
 int RunMemoryBench(int argc, char** argv);
 int RunCompareBench(int argc, char** argv);
 int RunMutantCount(int argc, char** argv);

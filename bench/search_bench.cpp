@@ -9,7 +9,10 @@
 // each phase only warms the caches. Then three VMs that take 2 s each, probed
 // side by side, in probe mode and up to the dialog's filled list (also for an
 // earlier Wendle.exe given with --wendle-before), and Cancel during a search
-// whose VM hangs, from Yes to the launcher's end.
+// whose VM hangs, from Yes to the launcher's end. Apart (bundled): an
+// installer that brings its own runtime, on a prefix without Java, up to the
+// list that names the unpacked runtime, against unpacking it and one run of
+// its java.exe.
 #include <windows.h>
 
 #include <cstring>
@@ -19,6 +22,10 @@
 
 #include "benches.h"
 #include "harness.h"
+#include "payload/payload_archive.h"
+#include "payload/runtime_archive.h"
+#include "payload/text_buffer.h"
+#include "payload/work_folder.h"
 #include "timing.h"
 
 namespace bench {
@@ -104,17 +111,27 @@ double CancelWithYes(wt::Process& launcher, HWND dialog)
     return NowMs() - started;
 }
 
-// From the start of the installer to its dialog's filled list.
-double TimeToList(const std::string& setup)
+// From the start of the installer to its dialog's filled list. With
+// onlyVm, that list must hold one VM, whose path ends so; toDialog takes the
+// time to the dialog's window, list or not.
+double TimeToList(const std::string& setup, const std::string& onlyVm = "", double* toDialog = nullptr)
 {
     double started = NowMs();
     wt::Process launcher(wt::Quoted(setup), kRoot);
+    if (toDialog != nullptr) {
+        wt::WaitForWindow(launcher.id(), wt::IsSelection, 90000);
+        *toDialog = NowMs() - started;
+    }
     HWND dialog = wt::WaitForWindow(launcher.id(), [](HWND window) {
         return wt::IsSelection(window) && !wt::ComboItems(window, IDC_VM_LIST).empty();
     }, 90000);
     double elapsed = NowMs() - started;
     if (dialog == nullptr)
         Fail("the list of " + setup + " was not filled");
+    std::vector<std::string> items = wt::ComboItems(dialog, IDC_VM_LIST);
+    if (!onlyVm.empty() && (items.size() != 1 || items[0].size() < onlyVm.size() ||
+                            items[0].compare(items[0].size() - onlyVm.size(), onlyVm.size(), onlyVm) != 0))
+        Fail("the list of " + setup + " does not name one VM ending in " + onlyVm + ": " + items[0]);
     CancelWithYes(launcher, dialog);
     return elapsed;
 }
@@ -216,6 +233,55 @@ int RunSearchBench(int argc, char** argv)
     wt::InstallKind(wt::kJdk, "sleep=30000\nexit=314", kJdkHome);
     TimeCancel(wendleExe, slowReps);
     wt::ForgetAllVms();
+    return 0;
+}
+
+// An installer that brings its own runtime, whose java.exe answers
+// "suitable" at once, on a prefix without Java: from its start to the list
+// naming that java.exe, against what the launcher cannot do without, in the
+// same round: RuntimeArchive::UnpackTo into a run's folder plus one run of
+// the unpacked java.exe with the probe's command line. The two take turns.
+int RunBundledBench(int argc, char** argv)
+{
+    std::string packed = Option(argc, argv, "--packed");
+    std::string requirement = Option(argc, argv, "--requirement");
+    int reps = IntOption(argc, argv, "--reps", 11);
+
+    wt::ForgetAllVms();
+    PayloadArchive archive;
+    archive.ReadDirectoryFrom(packed.c_str());
+    const PayloadEntry* entry = archive.FindEntry(kRuntimeEntry);
+    if (entry == nullptr)
+        Fail(packed + ": no runtime entry");
+    const std::string tempDir = wt::TempDir();
+    std::vector<double> list, dialog, unpack, probe;
+    for (int rep = 0; rep <= reps; ++rep) {
+        double l = 0, d = 0, u = 0, p = 0;
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((rep + turn) % 2 == 0) {
+                l = TimeToList(packed, "\\bundled-java-runtime\\bin\\java.exe", &d);
+                continue;
+            }
+            char workDir[kTextBufferSize];
+            if (!CreateWorkFolder(tempDir.c_str(), workDir))
+                Fail("cannot make a folder in " + tempDir);
+            const std::string classDir(workDir, strlen(workDir) - 1);
+            const std::string target = workDir + std::string("bundled-java-runtime");
+            double started = NowMs();
+            if (!RuntimeArchive(archive.file, *entry).UnpackTo(target.c_str()))
+                Fail("the runtime was refused");
+            u = NowMs() - started;
+            p = TimeProcess(wt::Quoted(target + "\\bin\\java.exe") + " -cp " + classDir + " TvqVersion " +
+                            requirement, kRoot, 314);
+            RemoveFolderTree(workDir);
+        }
+        if (rep > 0)
+            list.push_back(l), dialog.push_back(d), unpack.push_back(u), probe.push_back(p);
+    }
+    PrintSamples("bundled.list", "ms", list);
+    PrintSamples("bundled.dialog", "ms", dialog);
+    PrintSamples("bundled.unpack", "ms", unpack);
+    PrintSamples("bundled.probe", "ms", probe);
     return 0;
 }
 
