@@ -29,7 +29,8 @@ class PeImage:
         optional = pe + 24
         self.file_alignment = struct.unpack_from("<I", data, optional + 36)[0]
         self.headers_size = struct.unpack_from("<I", data, optional + 60)[0]
-        data_dirs = optional + 96
+        # PE32+ (the 64-bit build) has an 8-byte image base: its directories start 16 bytes later.
+        data_dirs = optional + (112 if data[optional:optional + 2] == b"\x0b\x02" else 96)
         self.rsrc_rva, self.rsrc_size = struct.unpack_from("<II", data, data_dirs + 2 * 8)
         self.sections = []
         table = optional + optional_size
