@@ -158,7 +158,16 @@ void LauncherApp::RunInteractive()
         ThrowWin32Error(GetLastError());
     if (!UseAnsiPath(wideProgramPath, programPath))
         return;
-    if (ReadPayloadSettings(programPath)) {
+    // A payload that cannot be read (a failed read, a file of 4 GB or more)
+    // is shown the usage as one without settings is: never an end without a
+    // word.
+    bool readable = false;
+    try {
+        readable = ReadPayloadSettings(programPath);
+    } catch (CException* error) {
+        delete error;
+    }
+    if (readable) {
         ShowVmSelectDialog();
         return;
     }

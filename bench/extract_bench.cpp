@@ -1,8 +1,8 @@
 // Extraction: the launcher's ExtractAll of a packed executable into a run's
 // own folder in the temporary directory, as the launcher makes one, against
 // CopyFileA of the same class bytes into such a folder, and, for
-// information, the launcher's copy loop with other chunks than its 32000
-// bytes. The five take turns; each gets a new folder, made before and
+// information, the copy loop with other chunks (its own is 64 KiB, once
+// 32000 bytes). The five take turns; each gets a new folder, made before and
 // removed with what it holds after the timing, as the launcher removes its
 // own.
 #include <windows.h>
@@ -25,7 +25,7 @@ namespace bench {
 namespace {
 
 // The copy loop again with other chunks, for information: the multiple of
-// the 4 KiB page nearest to 32000, 64 KiB, and 1 MiB.
+// the 4 KiB page nearest to the former 32000, 64 KiB, and 1 MiB.
 const DWORD kOtherChunks[] = {32768, 64 * 1024, 1024 * 1024};
 const int kMethods = 5;
 
@@ -43,7 +43,7 @@ void ExtractWithChunk(PayloadArchive& archive, const PayloadEntry& entry,
                       const std::string& target, DWORD chunkSize)
 {
     std::vector<char> buffer(chunkSize);
-    archive.file.Seek((LONG)entry.dataOffset, FILE_BEGIN);
+    archive.file.Seek(entry.dataOffset, FILE_BEGIN);
     FileHandle out;
     out.CreateWrite(target.c_str());
     for (DWORD left = entry.length; left > 0;) {

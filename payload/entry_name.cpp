@@ -77,3 +77,8 @@ bool IsWritableEntryName(const char* name)
 {
     return CheckEntryName(name) == kEntryNameOk;
 }
+
+bool IsRuntimeEntryName(const char* name)
+{
+    return IsWord(name, strlen(name), "runtime.tar");
+}

@@ -30,3 +30,8 @@ EntryNameFault CheckEntryName(const char* name);
 
 // True for a name the launcher may write into the run's folder.
 bool IsWritableEntryName(const char* name);
+
+// True for "runtime.tar", letter case ignored: the entry of the Java runtime
+// that an installer may bring, which the launcher unpacks as a runtime and
+// never extracts as a file. No other file may take that name.
+bool IsRuntimeEntryName(const char* name);

@@ -32,20 +32,31 @@ void FileHandle::Create(const char* path, DWORD disposition)
     handle = opened;
 }
 
-void FileHandle::Seek(LONG distance, DWORD method)
+void FileHandle::Seek(LONGLONG distance, DWORD method)
 {
-    if (SetFilePointer(handle, distance, NULL, method) == INVALID_SET_FILE_POINTER)
+    LARGE_INTEGER to;
+    to.QuadPart = distance;
+    if (!SetFilePointerEx(handle, to, NULL, method))
         ThrowWin32Error(GetLastError());
 }
 
 DWORD FileHandle::Tell()
 {
-    return SetFilePointer(handle, 0, NULL, FILE_CURRENT);
+    LARGE_INTEGER none, at;
+    none.QuadPart = 0;
+    at.QuadPart = 0;
+    SetFilePointerEx(handle, none, &at, FILE_CURRENT);
+    return at.LowPart;
 }
 
 DWORD FileHandle::GetSize()
 {
-    return GetFileSize(handle, NULL);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(handle, &size))
+        ThrowWin32Error(GetLastError());
+    if (size.HighPart != 0)
+        ThrowWin32Error(ERROR_FILE_TOO_LARGE);
+    return size.LowPart;
 }
 
 bool FileHandle::ReadByte(unsigned char* destination)

@@ -18,8 +18,12 @@ public:
     // Created only when nothing of that name exists.
     void CreateNew(const char* path);
 
-    void Seek(LONG distance, DWORD method);
+    // 64-bit: a payload reaches up to 4 GB, past what a signed 32-bit
+    // distance can name.
+    void Seek(LONGLONG distance, DWORD method);
     DWORD Tell();
+    // Throws ERROR_FILE_TOO_LARGE for a file of 4 GB or more: no payload
+    // offset reaches its end, where the trailer lies.
     DWORD GetSize();
 
     // The reads report how much they got: a read at the end of the file

@@ -19,7 +19,7 @@ PayloadEntry::PayloadEntry(const char* entryName, DWORD entryKind, DWORD entryLe
 
 bool PayloadEntry::ReadString(FileHandle& file, char* destination)
 {
-    file.Seek((LONG)dataOffset, FILE_BEGIN);
+    file.Seek(dataOffset, FILE_BEGIN);
     // A text whose NUL lies beyond its own data is malformed: reading on
     // would take bytes of the next entry.
     size_t capacity = length < kTextBufferSize ? length : kTextBufferSize;
@@ -33,7 +33,7 @@ bool PayloadEntry::ReadString(FileHandle& file, char* destination)
 
 void PayloadEntry::ExtractTo(FileHandle& file, const char* targetPath)
 {
-    file.Seek((LONG)dataOffset, FILE_BEGIN);
+    file.Seek(dataOffset, FILE_BEGIN);
     FileHandle target;
     target.CreateWrite(targetPath);
     // A cut-off file must not stay: an installer would start on it, and a
@@ -92,7 +92,7 @@ void PayloadArchive::ReadDirectoryFrom(const char* path)
     DWORD end = FindPayloadEnd(file, file.GetSize());
     if (end < 4)
         return;
-    file.Seek((LONG)(end - 4), FILE_BEGIN);
+    file.Seek(end - 4, FILE_BEGIN);
     DWORD firstEntry = 0;
     if (!file.ReadUInt32(&firstEntry) || firstEntry > end)
         return;
@@ -114,7 +114,7 @@ void PayloadArchive::WalkChain(DWORD position, DWORD payloadEnd)
         name[0] = '\0';
         if (position > payloadEnd)
             return;
-        file.Seek((LONG)position, FILE_BEGIN);
+        file.Seek(position, FILE_BEGIN);
         unsigned char magic[3];
         if (file.Read(magic, 3) != 3 || magic[0] != 't' || magic[1] != 'v' || magic[2] != 'q')
             return;
@@ -189,7 +189,7 @@ bool ReadAt(FileHandle& file, DWORD fileSize, DWORD offset, unsigned char* desti
 {
     if (offset > fileSize || count > fileSize - offset)
         return false;
-    file.Seek((LONG)offset, FILE_BEGIN);
+    file.Seek(offset, FILE_BEGIN);
     return file.Read(destination, count) == count;
 }
 

@@ -36,7 +36,7 @@ RuntimeArchive::RuntimeArchive(FileHandle& archiveFile, const PayloadEntry& entr
 bool RuntimeArchive::Walk(const char* folder, char* buffer)
 {
     for (DWORD position = 0; length - position >= kTarBlockSize;) {
-        file.Seek((LONG)(dataOffset + position), FILE_BEGIN);
+        file.Seek(dataOffset + position, FILE_BEGIN);
         if (file.Read(buffer, kTarBlockSize) != kTarBlockSize)
             return false;
         position += kTarBlockSize;

@@ -10,9 +10,8 @@
 #include "payload/file_handle.h"
 #include "payload/payload_archive.h"
 
-// Page-sized, unlike the payload's 32000-byte chunk: a write that ends
-// inside a page makes every following write slower.
-const DWORD kRuntimeChunkSize = 65536;
+// The payload's own chunk, which is page-sized.
+const DWORD kRuntimeChunkSize = kCopyChunkSize;
 
 class RuntimeArchive {
 public:

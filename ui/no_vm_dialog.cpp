@@ -140,8 +140,16 @@ static void BrowseForFolder(HWND dialog)
     FreeItem(item);
 }
 
+// True while OK's action runs. The probe of a named VM blocks, so a second
+// click waits in the queue; the installer's wait or a message box then
+// delivers it, and it must neither probe nor launch again.
+static bool acting = false;
+
 static void OnOk(HWND dialog)
 {
+    if (acting)
+        return;
+    acting = true;
     bool done = false;
     if (IsDlgButtonChecked(dialog, IDC_OPT_DOWNLOAD) == BST_CHECKED) {
         OpenWithShell(dialog, "open", GetLauncherApp()->downloadUrl);
@@ -151,6 +159,7 @@ static void OnOk(HWND dialog)
     } else if (IsDlgButtonChecked(dialog, IDC_OPT_SAVE) == BST_CHECKED) {
         done = SaveInstallerClass(dialog);
     }
+    acting = false;
     if (done)
         EndDialog(dialog, 1);
 }

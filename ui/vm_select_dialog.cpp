@@ -57,7 +57,9 @@ static const UINT kSearchPollMs = 50;
 
 // Nothing installed suits: the Java that the installer brings, when it
 // brings one, is unpacked and probed, and the list is filled once more after
-// its answer. A runtime that does not suit goes again at once.
+// its answer. A runtime that does not suit goes again at once, and so does
+// one whose probe cannot start (a 64-bit runtime on 32-bit Windows, a policy
+// against programs in the temporary folder): no timer would ever end it.
 static bool ProbeBundledRuntime(HWND dialog)
 {
     LauncherApp* app = GetLauncherApp();
@@ -68,7 +70,10 @@ static bool ProbeBundledRuntime(HWND dialog)
     char javaExe[kTextBufferSize];
     if (!app->UnpackBundledRuntime(javaExe))
         return false;
-    app->vms.StartRuntimeCheck(javaExe, app->requirement);
+    if (!app->vms.StartRuntimeCheck(javaExe, app->requirement)) {
+        app->RemoveBundledRuntime();
+        return false;
+    }
     SetTimer(dialog, kSearchTimer, kSearchPollMs, NULL);
     return true;
 }
@@ -149,6 +154,10 @@ static void BeginSearch(HWND dialog)
 
 static void LaunchSelected(HWND dialog)
 {
+    // A click that waited in the queue while the installer was extracted
+    // arrives during its run.
+    if (GetLauncherApp()->installerRunning)
+        return;
     HWND list = GetDlgItem(dialog, IDC_VM_LIST);
     LRESULT position = SendMessageA(list, CB_GETCURSEL, 0, 0);
     if (position == CB_ERR)

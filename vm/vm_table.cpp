@@ -73,14 +73,14 @@ void VmTable::LocateAll()
 }
 
 // Each probe has a capture file of its own in the run's folder.
-static void StartCheckInSlot(VmLocator* vm, int slot, const char* requirement)
+static bool StartCheckInSlot(VmLocator* vm, int slot, const char* requirement)
 {
     char captureName[16];
     char number[16];
     CopyText(captureName, sizeof captureName, "stdout");
     AppendText(captureName, sizeof captureName, _itoa(slot, number, 10));
     AppendText(captureName, sizeof captureName, ".tmp");
-    vm->StartCheck(requirement, captureName);
+    return vm->StartCheck(requirement, captureName);
 }
 
 void VmTable::StartChecks(const char* requirement)
@@ -91,12 +91,15 @@ void VmTable::StartChecks(const char* requirement)
     }
 }
 
-void VmTable::StartRuntimeCheck(const char* javaExe, const char* requirement)
+bool VmTable::StartRuntimeCheck(const char* javaExe, const char* requirement)
 {
+    // A runtime of today: its class folder goes on the command line, since
+    // a CLASSPATH that other software set may lack the current folder.
     if (slots[kRuntimeSlot] == NULL)
-        slots[kRuntimeSlot] = new (std::nothrow) JdkLocator;
-    if (slots[kRuntimeSlot] != NULL && CopyText(slots[kRuntimeSlot]->exePath, kTextBufferSize, javaExe))
-        StartCheckInSlot(slots[kRuntimeSlot], kRuntimeSlot, requirement);
+        slots[kRuntimeSlot] = new (std::nothrow) ModernJdkLocator;
+    return slots[kRuntimeSlot] != NULL &&
+           CopyText(slots[kRuntimeSlot]->exePath, kTextBufferSize, javaExe) &&
+           StartCheckInSlot(slots[kRuntimeSlot], kRuntimeSlot, requirement);
 }
 
 bool VmTable::CollectChecks()

@@ -39,9 +39,11 @@ public:
     void StartSearch(const char* requirement);
     void StartChecks(const char* requirement);
     bool CollectChecks();
-    // Probes the installer's own runtime, javaExe, as a VM of the JDK kind
-    // in kRuntimeSlot; CollectChecks takes its verdict with the others.
-    void StartRuntimeCheck(const char* javaExe, const char* requirement);
+    // Probes the installer's own runtime, javaExe, in kRuntimeSlot, with its
+    // class folder on the command line as today's kinds run a class;
+    // CollectChecks takes its verdict with the others. False when its probe
+    // cannot start: it has then answered no.
+    bool StartRuntimeCheck(const char* javaExe, const char* requirement);
     // Ends the probes still running (their VMs terminated).
     void StopChecks();
     // True while a probe runs that CollectChecks has not taken in.

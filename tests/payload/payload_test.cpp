@@ -226,13 +226,13 @@ TEST(PayloadArchive, CopiesInChunksOrFails)
 {
     wt::Scratch dir("copy");
     std::string big(5449781, 'b');
-    big[32000] = 'x';
+    big[65536] = 'x';
     wt::WriteFile(dir / "big", big);
     wt::WriteFile(dir / "copy", std::string(6000000, 'o'));
     FileHandle source, target, readOnly;
     source.OpenRead((dir / "big").c_str());
     target.CreateWrite((dir / "copy").c_str());
-    EXPECT_EQ(171u, CopyBytes(source, target, (DWORD)big.size()));
+    EXPECT_EQ(84u, CopyBytes(source, target, (DWORD)big.size()));
     target.Close();
     EXPECT_EQ(big, wt::ReadFile(dir / "copy"));
     readOnly.OpenRead((dir / "copy").c_str());
@@ -308,6 +308,37 @@ TEST(RuntimeArchive, IsUnpackedWholeOrNotAtAll)
     };
     for (const auto& each : refused)
         EXPECT_EQ("refused:", Unpack(each.archive)) << each.what;
+}
+
+// An installer of 2 to 4 GB, its last entries behind a sparse gap past
+// 2 GiB, is read, extracted and unpacked; one of 4 GB, whose end no offset
+// reaches, is refused.
+TEST(PayloadArchive, EntriesPastTwoGigabytesAreRead)
+{
+    wt::Scratch dir("big");
+    const std::string path = dir / "setup.exe", java = Member("bin/", '5') + Member("bin/java.exe", '0', "MZ") + std::string(1024, '\0');
+    const uint32_t gap = 2147587347u;
+    std::vector<uint8_t> head(64, 'x'), tail;
+    for (const Entry& entry : ThreeEntries())
+        wendle_pack::AppendEntryBytes(head, entry.name, 0, (uint32_t)entry.data.size(), entry.data);
+    wendle_pack::AppendEntryBytes(head, "gap", 0, gap, {});
+    wendle_pack::AppendEntryBytes(tail, "runtime.tar", 0, (uint32_t)java.size(), {java.begin(), java.end()});
+    wendle_pack::AppendEntryBytes(tail, "data.txt", 0, 4, {'d', 'a', 't', 'a'});
+    wendle_pack::AppendUInt32(tail, 64);
+    wt::WriteFile(path, std::string(head.begin(), head.end()));
+    wt::WriteFile(dir / "tail", std::string(tail.begin(), tail.end()));
+    wine::RunUnix({"/bin/sh", "-c", "truncate -s " + std::to_string(head.size() + gap) + " \"$0\" && cat \"$1\" >> \"$0\"",
+                   wt::UnixPath(path), wt::UnixPath(dir / "tail")});
+    PayloadArchive archive;
+    archive.ReadDirectoryFrom(path.c_str());
+    ASSERT_EQ(6, archive.CountEntries());
+    archive.entries[5]->ExtractToDir(archive.file, dir.path.c_str(), "data.txt");
+    EXPECT_EQ("data", wt::ReadFile(dir / "data.txt"));
+    EXPECT_TRUE(RuntimeArchive(archive.file, *archive.entries[4]).UnpackTo((dir / "runtime").c_str()));
+    EXPECT_EQ("MZ", wt::ReadFile(dir / "runtime\\bin\\java.exe"));
+    archive.Close();
+    wine::RunUnix({"/usr/bin/truncate", "-s", "4G", wt::UnixPath(path)});
+    EXPECT_THROW(archive.ReadDirectoryFrom(path.c_str()), CException*);
 }
 
 }  // namespace

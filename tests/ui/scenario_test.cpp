@@ -66,6 +66,9 @@ TEST_F(ProbeMode, TheReportNamesEveryVmFoundAndItsVerdict)
          "4\r\nYES " + jdk + "\r\nNO " + jre + "\r\nNO " + jview + "\r\nNO C:\\vms\\new\\bin\\java.exe\r\n"},
         {"two VMs that answer only when both run", {{kJdk, kAnswerYes + "\nmeet=C:\\vms\\a|C:\\vms\\b"},
           {kJre, kAnswerYes + "\nmeet=C:\\vms\\b|C:\\vms\\a"}}, "A:A:A", "2\r\nYES " + jdk + "\r\nYES " + jre + "\r\n"},
+        {"answers in the captured output alone, side by side: each probe reads its own",
+         {{kJdk, "write=T\nsleep=300"}, {kJre, "write=NO\nsleep=300"}, {kJview, "write=T"}}, "A:A:A",
+         "3\r\nYES " + jdk + "\r\nNO " + jre + "\r\nYES " + jview + "\r\n"},
         {"the two kinds that run in the class folder, side by side", {{kJdk, wt::RealJvm()}, {kJview, wt::RealJvm()}},
          "1.1:A:A", "2\r\nYES " + jdk + "\r\nYES " + jview + "\r\n"},
         {"260 characters are refused", {{kJdk, kAnswerYes}}, std::string(260, 'A'), ""},
@@ -255,6 +258,31 @@ TEST_F(Dialogs, NamedVmInstallsAndDownloadAndCancelEnd)
     EXPECT_EQ(kInstalled, wt::ReadFile(kRecord));
 }
 
+// A click that comes while a probe or the installer runs, at once or out of
+// the queue of a blocking probe, does nothing: one probe each, one installer.
+TEST_F(Dialogs, ASecondOkDuringAProbeOrAnInstallDoesNothing)
+{
+    const std::string slow = "sleep=1500\n" + kAnswerYes;
+    for (bool named : {false, true}) {
+        SetUp();
+        wt::InstallKind(kJdk, named ? kAnswerNo : slow);
+        wt::InstallVm("C:\\vms\\named\\java.exe", slow);
+        Session session(wt::Settings("A:A:A"));
+        HWND dialog = session.Wait(named ? IsNoVm : IsSelection);
+        if (named) {
+            wt::Choose(dialog, IDC_OPT_RUN_VM);
+            wt::Type(dialog, IDC_VM_PATH, "C:\\vms\\named\\java.exe");
+        } else {
+            wt::Click(dialog, IDOK);   // during the search
+            dialog = session.Selection();
+        }
+        wt::Click(dialog, IDOK);
+        wt::Click(dialog, IDOK);
+        session.End();
+        EXPECT_EQ(named ? 3u : 2u, wt::RecordedRuns(kRuns).size()) << "the probes and one installer: " << named;
+    }
+}
+
 // Without its three settings, or started with blanks alone, the launcher
 // shows its usage.
 TEST_F(Dialogs, APayloadWithoutItsSettingsShowsTheUsage)
@@ -272,6 +300,15 @@ TEST_F(Dialogs, APayloadWithoutItsSettingsShowsTheUsage)
             session.End();
         }
     }
+    // A payload that cannot be read: a file of 4 GB (sparse), whose end no offset reaches.
+    wt::Scratch big("big");
+    wt::Pack(big / "setup.exe", settings);
+    wine::RunUnix({"/usr/bin/truncate", "-s", "4G", wt::UnixPath(big / "setup.exe")});
+    Session session({}, "", big / "setup.exe");
+    auto box = session.NextBox();
+    EXPECT_EQ(wt::LauncherString(IDS_USAGE), box.text);
+    session.Answer(box, IDOK);
+    session.End();
 }
 
 // A setup file cut short once the dialog is open (a download still being
@@ -379,22 +416,29 @@ TEST_F(Dialogs, AnInstallerThatBringsItsOwnJavaUsesItWhenNothingInstalledSuits)
         std::string installed, runtime;   // configurations of an installed JDK (or none) and of the runtime's VM
         bool jar, hostile;
         std::string listed, record;       // the one VM listed ("" for the no-VM dialog), what the installer saw
+        size_t runtimeRuns;               // runs of the runtime that a stand-in recorded
     } cases[] = {
-        {"a class installer on a PC without Java", "", wt::RealJvm(), false, false, runtimeExe, classRun},
+        {"a class installer on a PC without Java", "", wt::RealJvm(), false, false, runtimeExe, classRun, 0},
         {"an installer jar on a PC without Java", "", wt::RealJvm(), true, false, runtimeExe,
          "CommandLine TvqVersion.class URL WendleJar.class bundled-java-runtime data.txt installer.jar stdout.tmp"
-         " | inside the jar | beside the jar\n"},
+         " | inside the jar | beside the jar\n", 0},
         {"an installed VM that suits: the runtime stays packed", wt::RealJvm(), wt::RealJvm(), false, false,
-         "C:\\vms\\jdk\\Bin\\java.exe", kInstalled},
-        {"a runtime that does not suit", kAnswerNo, kAnswerNo, false, false, "", ""},
-        {"a runtime whose archive reaches outside", "", wt::RealJvm(), false, true, "", ""},
+         "C:\\vms\\jdk\\Bin\\java.exe", kInstalled, 0},
+        {"a runtime that does not suit", kAnswerNo, kAnswerNo, false, false, "", "", 1},
+        {"a runtime whose archive reaches outside", "", wt::RealJvm(), false, true, "", "", 0},
+        {"neither the installed VM's probe nor the runtime's can start", kCannotStart, kCannotStart, false, false, "", "", 0},
+        {"a runtime that suits: probed and run with its class folder", "", kAnswerYes, false, false, runtimeExe, "", 2},
     };
     for (const auto& each : cases) {
         SetUp();
         if (!each.installed.empty())
             wt::InstallKind(kJdk, each.installed);
+        if (each.installed == kCannotStart)
+            wt::WriteFile("C:\\vms\\jdk\\Bin\\java.exe", kCannotStart);
         wt::RemoveTree("C:\\rt");
         wt::InstallVm("C:\\rt\\bin\\java.exe", each.runtime);
+        if (each.runtime == kCannotStart)
+            wt::WriteFile("C:\\rt\\bin\\java.exe", kCannotStart);
         wt::WriteFile("C:\\rt\\release", "JAVA_VERSION=\"17.0.15\"\n");
         wendle_pack::Entry runtime = wt::RuntimeEntry("C:\\rt");
         if (each.hostile) {
@@ -424,6 +468,15 @@ TEST_F(Dialogs, AnInstallerThatBringsItsOwnJavaUsesItWhenNothingInstalledSuits)
         }
         session.End();
         EXPECT_EQ(each.record, wt::ReadFile(kRecord)) << each.what;
+        // Its class folder on the command line, whatever CLASSPATH says.
+        size_t runtimeRuns = 0;
+        for (const std::string& run : wt::RecordedRuns(kRuns)) {
+            if (run.find(runtimeExe) == std::string::npos)
+                continue;
+            ++runtimeRuns;
+            EXPECT_NE(std::string::npos, run.find(runtimeExe + "\" -cp " + session.tempDir + "\\wendle-")) << run;
+        }
+        EXPECT_EQ(each.runtimeRuns, runtimeRuns) << each.what;
     }
 }
 
@@ -442,6 +495,8 @@ TEST_F(Dialogs, SlowAnInstallerThatRunsLongKeepsItsFiles)
     // As a program that sends to every top-level window, without time-out, would.
     DWORD_PTR result;
     EXPECT_NE(0, SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result)) << "the hidden dialog";
+    // A quit meanwhile waits for the installer; its folder goes after it.
+    PostThreadMessageW(GetWindowThreadProcessId(dialog, nullptr), WM_QUIT, 0, 0);
     session.End();
     EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL sleep stdout.tmp\n", wt::ReadFile(kRecord));
 }

@@ -390,6 +390,12 @@ bool CheckFurtherFiles(const std::vector<std::string>& taken,
                      std::to_string(kMaxNameLength);
             return false;
         }
+        if (IsRuntimeEntryName(name.c_str())) {
+            *error = label + " is the name of the Java runtime's entry (--runtime), which the "
+                             "launcher unpacks as a runtime and never extracts as a file; rename "
+                             "the file";
+            return false;
+        }
         for (std::size_t i = 0; i < names.size(); ++i) {
             if (SameNameIgnoringCase(name, names[i])) {
                 *error = label + " clashes with the entry \"" + names[i] + "\" (" +
