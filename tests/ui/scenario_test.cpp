@@ -245,16 +245,16 @@ TEST_F(Dialogs, NamedVmInstallsAndDownloadAndCancelEnd)
     EXPECT_EQ(kInstalled, wt::ReadFile(kRecord));
 }
 
-// Boxes that end a run: the usage of a launcher started with blanks alone
-// and a payload without its download address; the folder of a temporary
-// directory whose name the code page cannot hold and which has no short name
-// (missing here; where 8.3 names are off, any such folder).
+// Boxes that end a run: the usage, for a launcher started with blanks alone
+// and a payload whose second entry is not the download address; the folder
+// of a temporary directory whose name the code page cannot hold and which
+// has no short name (missing here; where 8.3 names are off, any such folder).
 TEST_F(Dialogs, ABoxSaysWhyTheRunEnds)
 {
     wt::InstallKind(kJdk, kAnswerYes);
     std::vector<wendle_pack::Entry> settings = wt::Settings("A:A:A");
     wt::Scratch dir("setup"), temp("tmp");
-    wt::Pack(dir / "usage.exe", {settings[0], settings[2]});
+    wt::Pack(dir / "usage.exe", {settings[0], settings[2], settings[1]});
     wt::Pack(dir / "setup.exe", settings);
     std::string cannotRun = wt::LauncherString(IDS_CANNOT_RUN_HERE);
     cannotRun.replace(cannotRun.find("%ls"), 3, "C:\\vms\\Dvořák");
