@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-# wendle-pack through its command line, on files written here.
+# wendle-pack through its command line, on files written here; with WINE set
+# (tests/support/wine-run --unix), wendle-pack.exe under that Wine loader.
 # Run by CTest: test_pack.py WENDLE_PACK [GROUP]
 import io, json, os, re, zipfile, pathlib, struct, subprocess, sys, tarfile, tempfile, unittest
 
 PACK = sys.argv.pop(1)
+WINE = os.environ.get("WINE")
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 CLASS = b"\xca\xfe\xba\xbe" + bytes(range(60))  # all that wendle-pack asks of a class file
 CHECKSUM, SECURITY = 0x98, 0xD8  # where minimal_pe has the two fields a signing tool writes
@@ -57,6 +59,10 @@ def build(changes={}, extra=()):  # the build command line; None leaves an optio
 
 
 def run(args, cwd):
+    if WINE:  # bytes as code page 1252 has them; its C run-time writes CR LF
+        args = [WINE, PACK, *(a.decode("cp1252") if isinstance(a, bytes) else a for a in args)]
+        done = subprocess.run(args, cwd=cwd, capture_output=True)
+        return done.returncode, *(t.decode("latin-1").replace("\r\n", "\n") for t in (done.stdout, done.stderr))
     done = subprocess.run([PACK, *args], cwd=cwd, capture_output=True)
     return done.returncode, done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
 
@@ -129,7 +135,6 @@ REFUSALS = [
     ("a release without JAVA_VERSION", {}, RUN, {**RT, "rt/release": b"JAVA_HOME=x\n"}, "JAVA_VERSION"),
     ("a Java 11 runtime for 17+", {"--requirement": "17+:A:A"}, RUN,
      {**RT, "rt/release": b'JAVA_VERSION="11.0.2"\n'}, 'accepts no Java 11, which the runtime is'),
-    ("1.1 without java.desktop", {}, RUN, RT, "no Java 17 without the module java.desktop"),
     ("a link in a runtime", JAR8, ["--jar", "s.jar", *RUN], {**RT, "s.jar": b"PK\3\4", "rt/lib/l": "modules"}, "is a link"),
     ("a runtime file named CON", {"--requirement": "17+:A:A"}, RUN, {**RT, "rt/conf/CON.txt": b""}, "Windows cannot write"),
     ("a trailing dot", {"--requirement": "17+:A:A"}, RUN, {**RT, "rt/lib/x.": b""}, "Windows cannot write"),
@@ -146,6 +151,8 @@ REFUSALS = [
 class Build(Case):
     def test_refusals_leave_everything_as_it_was(self):
         for what, changes, extra, files, message in REFUSALS:
+            if WINE and "rt/lib/l" in files:
+                continue  # Wine shows a link as the file it points at
             for old_output in ({}, {"setup.exe": b"the previous setup.exe"}):
                 with self.subTest(what, over_an_old_output=bool(old_output)):
                     folder = self.folder({**files, **old_output})
@@ -155,36 +162,53 @@ class Build(Case):
                     self.assertIn(message, err)
                     self.assertEqual(tree(folder), before)  # no output, no partial file
 
-    def test_stub_entries_padding_and_trailer(self):
-        for stub in (minimal_pe(size) for size in range(0x400, 0x408)):
-            for align, extra in ((8, []), (1, ["--align", "1"]), (65536, ["--align", "65536"])):
-                with self.subTest(stub=len(stub), align=align):
-                    folder = self.folder({"Wendle.exe": stub})
-                    self.assertEqual(run(build({}, extra), folder), (0, "", ""))
-                    self.assertEqual(tree(folder)["setup.exe"],
-                                     aligned(packed(*GOOD, stub=stub), align))
-
-    def test_longest_settings_and_a_class_copied_in_pieces(self):
+    def test_the_packed_bytes(self):  # (what, files written, options changed, arguments added, the packed file)
         name, data = b"ABCDEFGHIJKLM.class", CLASS * 40000  # 19 characters, 2.5 MB
-        folder = self.folder({name.decode(): data})
-        changes = {"--requirement": "r" * 259, "--url": "u" * 259, "--class": name.decode()}
-        self.assertEqual(run(build(changes), folder), (0, "", ""))
-        self.assertEqual(tree(folder)["setup.exe"], aligned(packed(
-            entry(b"CommandLine", b"r" * 259 + b"\0"), entry(b"URL", b"u" * 259 + b"\0"),
-            entry(name, data))))
+        rows = [("a stub of %d bytes, --align %d" % (size, align), {"Wendle.exe": minimal_pe(size)}, {}, extra,
+                 aligned(packed(*GOOD, stub=minimal_pe(size)), align))
+                for size in range(0x400, 0x408) for align, extra in ((8, []), (1, ["--align", "1"]), (65536, ["--align", "65536"]))]
+        rows += [
+            ("the longest settings and a class copied in pieces", {name.decode(): data},
+             {"--requirement": "r" * 259, "--url": "u" * 259, "--class": name.decode()}, [],
+             aligned(packed(entry(b"CommandLine", b"r" * 259 + b"\0"), entry(b"URL", b"u" * 259 + b"\0"), entry(name, data)))),
+            ("--force replaces an old payload in place", {"setup.exe": packed(entry(b"CommandLine", b"A:A:A\0"), padding=bytes(5))},
+             {"--stub": "setup.exe"}, ["--force"], aligned(packed(*GOOD))),
+            # Windows reads sub\\d.txt as d.txt in sub; this system as a file of that name.
+            ("a --file path with a backslash", {"sub/d.txt": b"d", "sub\\d.txt": b"d"}, {}, ["--file", "sub\\d.txt"],
+             aligned(packed(*GOOD, entry(b"d.txt", b"d")))),
+        ]
+        for what, files, changes, extra, expected in rows:
+            with self.subTest(what):
+                folder = self.folder(files)
+                self.assertEqual(run(build(changes, extra), folder), (0, "", ""))
+                self.assertEqual(tree(folder)["setup.exe"], expected)
 
-    def test_a_runtime_beyond_32_bit_offsets(self):
-        folder = self.folder(RT)
-        os.truncate(os.path.join(folder, "rt/lib/modules"), 1 << 32)  # sparse: nothing is read
-        status, out, err = run(build({"--requirement": "17+:A:A"}, RUN), folder)
-        self.assertEqual((status, sorted(os.listdir(folder))), (2, ["Setup.class", "Wendle.exe", "rt"]))
-        self.assertIn("offsets in the payload end below 4 GB (the runtime's archive takes", err)
+    def test_sizes_beyond_32_bit_offsets(self):  # sparse files: nothing is read
+        end = len(aligned(packed(*GOOD, entry(b"a", b""), entry(b"b", b"")))) + (6 << 30)
+        for changes, extra, sizes, message in (
+                ({"--requirement": "17+:A:A"}, RUN, {"rt/lib/modules": 1 << 32},
+                 "offsets in the payload end below 4 GB (the runtime's archive takes 4294"),
+                ({}, ["--file", "a", "--file", "b"], {"a": 3 << 30, "b": 3 << 30}, "would be %d bytes; offsets" % end)):
+            with self.subTest(message):
+                folder = self.folder(RT)
+                for name, size in sizes.items():
+                    with open(os.path.join(folder, name), "ab") as f:
+                        f.truncate(size)
+                before = os.listdir(folder)
+                status, out, err = run(build(changes, extra), folder)
+                self.assertEqual((status, os.listdir(folder)), (2, before))
+                self.assertIn(message, err)
 
-    def test_force_replaces_an_old_payload_in_place(self):
-        old = packed(entry(b"CommandLine", b"A:A:A\0"), padding=bytes(5))
-        folder = self.folder({"setup.exe": old})
-        self.assertEqual(run(build({"--stub": "setup.exe"}, ["--force"]), folder)[0], 0)
-        self.assertEqual(tree(folder)["setup.exe"], aligned(packed(*GOOD)))
+    def test_requirements_read_as_the_probe_reads_them(self):  # on a Java 17 runtime, with java.desktop or without
+        with open(os.path.join(ROOT, "tests", "probe", "requirements.txt")) as f:
+            rows = [line.split() for line in f if not line.startswith("#")]
+        for full, base, *alternatives in rows:
+            for modules, meets in (("java.base java.desktop", full), ("java.base", base)):
+                with self.subTest(alternatives, modules=modules):
+                    files = {**RT, "rt/release": b'JAVA_VERSION="17.0.15"\nMODULES="%s"\n' % modules.encode()}
+                    status, _, err = run(build({"--requirement": " ".join(alternatives)}, RUN), self.folder(files))
+                    refusal = "accepts no Java 17" + (", which" if "desktop" in modules else " without the module java.desktop")
+                    self.assertEqual((status, refusal in err), (0, False) if meets == "yes" else (2, True), err)
 
 
 def tar(*members, change=lambda archive: archive):  # (name, tarfile type, data), POSIX ustar
@@ -303,7 +327,8 @@ class Verify(Case):
                 self.assertEqual((status, ("ok: 4 entries" if ok else phrase) in report), (0 if ok else 1, True), report)
                 if name in (b"", b".", b"..") or re.search(rb"[/\\]", name):
                     continue  # no file here can have that name
-                status, _, err = run(build({}, ["--file", os.fsdecode(name)]), self.folder({os.fsdecode(name): b""}))
+                name = name.decode("cp1252") if WINE else os.fsdecode(name)
+                status, _, err = run(build({}, ["--file", name]), self.folder({name: b""}))
                 self.assertEqual((status, err if ok else phrase in err and "; rename the file" in err), (0, "") if ok else (2, True))
 
 
@@ -343,10 +368,19 @@ class ListAndExtract(Case):
         odd = packed(entry(b"Requirement", b"A:A:A\0"), entry(b"URL", b"x"), padding=b"junk")
         folder = self.folder({"odd.exe": odd})
         listing = json.loads(run(["list", "--json", "odd.exe"], folder)[1])
-        self.assertEqual((listing["requirement"], listing["url"]), (None, None))
+        self.assertEqual((listing["requirement"], listing["url"], listing["installer"]), (None, None, None))
         table = run(["list", "odd.exe"], folder)[1]
         self.assertIn("(no NUL within the data: the launcher cannot read it)", table)
         self.assertIn("4 bytes up to the trailer are not part of its payload", table)
+
+    def test_help(self):
+        for command in ("", "build", "list", "verify", "extract"):
+            for flag in ("--help", "-h"):
+                status, out, err = run([command, flag] if command else [flag], self.folder())
+                self.assertEqual((status, out.split()[:3], err), (0, ["usage:", "wendle-pack", command or "build"], ""))
+        self.assertEqual(run(["build", "--stub", "Wendle.exe", "--help"], self.folder())[:2], run(["build", "-h"], self.folder())[:2])
+        status, out, err = run([], self.folder())
+        self.assertEqual((status, out, err), (2, "", run(["--help"], self.folder())[1]))
 
     def test_extract_writes_the_entries(self):
         for args, into in ((["-C", "out", "setup.exe"], ""), (["../setup.exe"], "out")):
@@ -489,11 +523,16 @@ class InstallerJars(Case):
         out = os.path.join(folder, "out")
         with open(os.path.join(ROOT, "bootstrap", "WendleJar.class"), "rb") as f:
             self.assertEqual(tree(out)["WendleJar.class"], f.read())
-        # The bootstrap as the launcher starts it, and java -jar: the same, also for jars that cannot start.
+        # The bootstrap as the launcher starts it, and java -jar: the same, also for jars that cannot start;
+        # the bootstrap's java is that of its own VM, never one that PATH names first.
+        pathlib.Path(folder, "path").mkdir()
+        pathlib.Path(folder, "path", "java").write_text("#!/bin/sh\necho a java on PATH\n")
+        os.chmod(os.path.join(folder, "path", "java"), 0o755)
+        env = dict(os.environ, PATH=os.path.join(folder, "path") + os.pathsep + os.environ["PATH"])
         for broken in (None, jar(main_class=None), jar(classes=False), b"PK\3\4 broken"):
             if broken:
                 pathlib.Path(out, "installer.jar").write_bytes(broken)
-            done, direct = (subprocess.run([os.environ["JAVA"], *args], capture_output=True)
+            done, direct = (subprocess.run([os.environ["JAVA"], *args], capture_output=True, env=env)
                             for args in (["-cp", out, "WendleJar"], ["-jar", os.path.join(out, "installer.jar")]))
             self.assertEqual((done.returncode, done.stdout, done.stderr), (direct.returncode, direct.stdout, direct.stderr))
             self.assertEqual((done.returncode, done.stdout), (1, b"") if broken else (42, b"inside beside true true true true"))

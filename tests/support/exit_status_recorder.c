@@ -1,4 +1,4 @@
-/* Preloaded into a Linux JVM (by the probe tests and by java_bridge): records
+/* Preloaded into a Linux JVM (by the probe tests and by vm_stub.exe): records
  * the status that the VM hands to exit(). The kernel keeps only its low 8 bits
  * (the probe's 314 arrives as 58), while a Windows VM reports all of it. The
  * status goes, as decimal text, to the file named by WENDLE_EXIT_STATUS_FILE. */

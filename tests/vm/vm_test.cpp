@@ -24,6 +24,18 @@ struct Value {
     bool view64;
 };
 
+// A kind's CurrentVersion under key and the JavaHome of that version.
+std::vector<Value> Home(const std::string& key, const char* version, const std::string& home, bool view64 = false)
+{
+    return {{key, "CurrentVersion", version, view64}, {key + "\\" + version, "JavaHome", home, view64}};
+}
+
+std::vector<Value> operator+(std::vector<Value> values, const std::vector<Value>& more)
+{
+    values.insert(values.end(), more.begin(), more.end());
+    return values;
+}
+
 // What the kinds find in slots 0 to 4, joined by '|'.
 std::string Located()
 {
@@ -65,31 +77,25 @@ TEST_F(VmKinds, EachKindFindsItsOwnInstallations)
         // What the 64-bit build finds instead, where it differs on purpose.
         std::string expected64 = "";
     } cases[] = {
-        {"a JDK under its key", {{kJdk, "CurrentVersion", "1.8"}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk"}},
-         {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "C:\\vms\\jdk\\Bin\\java.exe||||"},
-        {"a JavaHome ending in a backslash", {{kJdk, "CurrentVersion", "1.8"}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk\\"}},
-         {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "C:\\vms\\jdk\\Bin\\java.exe||||"},
+        {"a JDK under its key", Home(kJdk, "1.8", "C:\\vms\\jdk"), {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "C:\\vms\\jdk\\Bin\\java.exe||||"},
+        {"a JavaHome ending in a backslash", Home(kJdk, "1.8", "C:\\vms\\jdk\\"), {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "C:\\vms\\jdk\\Bin\\java.exe||||"},
         {"no CurrentVersion", {{kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk"}}, {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "||||"},
         {"no JavaHome", {{kJdk, "CurrentVersion", "1.8"}, {kJdk + "\\1.8", "Home", "C:\\vms\\jdk"}},
          {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "||||"},
-        {"no java.exe", {{kJdk, "CurrentVersion", "1.8"}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk"}}, {}, nullptr, "||||"},
-        {"a JRE with jre.exe and java.exe", {{kJre, "CurrentVersion", "1.1"}, {kJre + "\\1.1", "JavaHome", "C:\\vms\\jre"}},
+        {"no java.exe", Home(kJdk, "1.8", "C:\\vms\\jdk"), {}, nullptr, "||||"},
+        {"a JRE with jre.exe and java.exe", Home(kJre, "1.1", "C:\\vms\\jre"),
          {"C:\\vms\\jre\\Bin\\java.exe", "C:\\vms\\jre\\Bin\\jre.exe"}, nullptr, "|C:\\vms\\jre\\Bin\\jre.exe|||"},
         // Values go to the 32-bit view unless marked: the 64-bit build reads
         // them as the other view.
-        {"a JRE with java.exe alone in the 32-bit view", {{kJre, "CurrentVersion", "1.1"}, {kJre + "\\1.1", "JavaHome", "C:\\vms\\jre"}},
-         {"C:\\vms\\jre\\Bin\\java.exe"}, nullptr, "|C:\\vms\\jre\\Bin\\java.exe|||"},
+        {"a JRE with java.exe alone in the 32-bit view", Home(kJre, "1.1", "C:\\vms\\jre"), {"C:\\vms\\jre\\Bin\\java.exe"}, nullptr, "|C:\\vms\\jre\\Bin\\java.exe|||"},
         {"jview.exe in the Windows directory", {}, {jview}, nullptr, "||" + jview + "||"},
         {"jview.exe elsewhere", {}, {"C:\\vms\\jview.exe"}, nullptr, "||||"},
-        {"a JDK in the 64-bit view alone (under WOW64 for the 32-bit build)", {{kJdk, "CurrentVersion", "1.8", true}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk", true}},
+        {"a JDK in the 64-bit view alone (under WOW64 for the 32-bit build)", Home(kJdk, "1.8", "C:\\vms\\jdk", true),
          {"C:\\vms\\jdk\\Bin\\java.exe"}, nullptr, "C:\\vms\\jdk\\Bin\\java.exe||||"},
-        {"a JDK in each view: the launcher's own view first",
-         {{kJdk, "CurrentVersion", "1.8"}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk32"},
-          {kJdk, "CurrentVersion", "1.8", true}, {kJdk + "\\1.8", "JavaHome", "C:\\vms\\jdk64", true}},
+        {"a JDK in each view: the launcher's own view first", Home(kJdk, "1.8", "C:\\vms\\jdk32") + Home(kJdk, "1.8", "C:\\vms\\jdk64", true),
          {"C:\\vms\\jdk32\\Bin\\java.exe", "C:\\vms\\jdk64\\Bin\\java.exe"}, nullptr,
          "C:\\vms\\jdk32\\Bin\\java.exe||||", "C:\\vms\\jdk64\\Bin\\java.exe||||"},
-        {"a Java 9+ JDK", {{kModern, "CurrentVersion", "17"}, {kModern + "\\17", "JavaHome", "C:\\vms\\jdk17"}},
-         {"C:\\vms\\jdk17\\bin\\java.exe"}, nullptr, "|||C:\\vms\\jdk17\\bin\\java.exe|"},
+        {"a Java 9+ JDK", Home(kModern, "17", "C:\\vms\\jdk17"), {"C:\\vms\\jdk17\\bin\\java.exe"}, nullptr, "|||C:\\vms\\jdk17\\bin\\java.exe|"},
         {"a Java 9+ JRE with a stale CurrentVersion", {{"Software\\JavaSoft\\JRE", "CurrentVersion", "9"},
           {"Software\\JavaSoft\\JRE\\11", "JavaHome", "C:\\vms\\jre11"}},
          {"C:\\vms\\jre11\\bin\\java.exe"}, nullptr, "||||C:\\vms\\jre11\\bin\\java.exe"},
@@ -104,9 +110,7 @@ TEST_F(VmKinds, EachKindFindsItsOwnInstallations)
          {"C:\\vms\\ms\\bin\\java.exe"}, nullptr, "||||C:\\vms\\ms\\bin\\java.exe"},
         {"Zulu", {{"Software\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "C:\\vms\\zulu"}},
          {"C:\\vms\\zulu\\bin\\java.exe"}, nullptr, "||||C:\\vms\\zulu\\bin\\java.exe"},
-        {"one JDK under old and new keys is listed once",
-         {{kJdk, "CurrentVersion", "17"}, {kJdk + "\\17", "JavaHome", "C:\\vms\\jdk"},
-          {kModern, "CurrentVersion", "17"}, {kModern + "\\17", "JavaHome", "C:\\vms\\jdk"}},
+        {"one JDK under old and new keys is listed once", Home(kJdk, "17", "C:\\vms\\jdk") + Home(kModern, "17", "C:\\vms\\jdk"),
          {"C:\\vms\\jdk\\bin\\java.exe"}, "C:\\vms\\jdk", "C:\\vms\\jdk\\Bin\\java.exe||||"},
     };
     for (const auto& each : cases) {
@@ -235,7 +239,8 @@ TEST(VmTable, TheFirstKindThatKnowsAFileNameTakesIt)
     for (const auto& each : cases) {
         VmLocator* found = table.FindByExecutable(each.path);
         EXPECT_EQ(each.slot < 0 ? nullptr : table.slots[each.slot], found) << each.path;
-        EXPECT_STREQ(each.path, found != nullptr ? found->exePath : each.path);
+        if (found != nullptr)
+            EXPECT_STREQ(each.path, found->exePath);
     }
 }
 
