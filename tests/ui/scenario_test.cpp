@@ -427,6 +427,36 @@ TEST_F(Dialogs, AnInstallerThatBringsItsOwnJavaUsesItWhenNothingInstalledSuits)
     }
 }
 
+// A publisher's installer, branded and signed (tests/res/brand_test.cpp): its
+// name, which no ANSI code page holds, heads both dialogs and the message
+// boxes on an English and on a Japanese Windows, whose messages stay their
+// own, and it installs.
+TEST_F(Dialogs, ABrandedSignedInstallerShowsItsNameAndInstalls)
+{
+    const std::string name = "Übersetzer 日本";
+    for (auto language : {std::make_pair("ja_JP.UTF-8", 0x0411), std::make_pair("C.UTF-8", 0x0409)}) {
+        SetEnvironmentVariableA("LC_ALL", language.first);
+        wt::InstallKind(kJdk, wt::RealJvm());
+        Session session({}, "", SIGNED_BRANDED);
+        HWND dialog = session.Selection();
+        EXPECT_EQ(name, wt::Caption(dialog)) << language.first;
+        wt::Click(dialog, IDCANCEL);
+        auto box = session.NextBox();
+        EXPECT_EQ(name, wt::Caption(box.window)) << language.first;
+        EXPECT_EQ(wt::LauncherString(IDS_CANCEL_QUESTION, language.second), box.text);
+        session.Answer(box, IDNO);
+        wt::Click(dialog, IDOK);
+        session.End();
+        wt::ForgetAllVms();
+        Session none({}, "", SIGNED_BRANDED);
+        HWND noVm = none.Wait(IsNoVm);
+        EXPECT_EQ(name, wt::Caption(noVm)) << language.first;
+        wt::Click(noVm, IDCANCEL);
+        none.End();
+    }
+    EXPECT_EQ(std::string(kInstalled) + kInstalled, wt::ReadFile(kRecord));
+}
+
 // The installer reads its files after the probe's wait of 20 seconds; the
 // launcher answers messages meanwhile.
 TEST_F(Dialogs, SlowAnInstallerThatRunsLongKeepsItsFiles)
