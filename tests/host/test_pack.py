@@ -472,6 +472,15 @@ BRAND = ["--name", NAME, "--icon", "h.ico", "--version", "3.1.4", "--company", "
          "--copyright", "\u00a9 2026 Example"]
 
 
+def checksum(image):  # as Windows computes it, the field itself left out
+    field = struct.unpack_from("<I", image, 0x3C)[0] + 24 + 64
+    words = struct.unpack("<%dH" % (len(image) // 2), image[:field] + bytes(4) + image[field + 4:len(image) // 2 * 2])
+    total = 0
+    for word in words:
+        total = (total + word) & 0xFFFF if total + word <= 0xFFFF else (total + word - 0xFFFF)
+    return total + len(image), struct.unpack_from("<I", image, field)[0]
+
+
 def damaged(file, find, offset, form, value):  # value written at offset from the first find
     return patched(file, file.index(find) + offset, form, value)
 
@@ -493,6 +502,9 @@ class Branding(Case):  # on the launcher as it was built, named by WENDLE_STUB
         self.assertEqual(run(build({"-o": "again.exe"}, BRAND), folder)[0], 0)
         files = tree(folder)
         self.assertEqual(files["setup.exe"], files["again.exe"])
+        launcher = files["setup.exe"][:json.loads(run(["list", "--json", "setup.exe"], folder)[1])["firstEntry"]]
+        computed, stored = checksum(launcher)
+        self.assertEqual(computed, stored)
         self.assertEqual(json.loads(run(["list", "--json", "setup.exe"], folder)[1])["brand"], {
             "name": NAME, "version": "3.1.4", "company": "Example Ltd", "copyright": "\u00a9 2026 Example",
             "icons": ["16x16", "32x32", "256x256"]})
