@@ -65,6 +65,22 @@ void WriteSectionHeader(std::vector<uint8_t>* file, uint64_t at, const std::vect
     Put32(header + 20, section.rawOffset);
 }
 
+// The checksum of the optional header, computed over file as Windows does:
+// 16-bit words added with end-around carry, the checksum field left out,
+// plus the file's length.
+uint32_t PeChecksum(const std::vector<uint8_t>& file, const PeImage& image)
+{
+    const uint64_t field = image.optional + kCheckSum;
+    uint64_t sum = 0;
+    for (uint64_t i = 0; i < file.size(); i += 2) {
+        if (i >= field && i < field + 4)
+            continue;
+        sum += file[i] | (i + 1 < file.size() ? file[i + 1] << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return uint32_t(((sum & 0xFFFF) + (sum >> 16)) + file.size());
+}
+
 }  // namespace
 
 bool ReadPeImage(const std::vector<uint8_t>& file, PeImage* image, std::string* error)
@@ -127,19 +143,6 @@ void DataDirectory(const std::vector<uint8_t>& file, const PeImage& image, uint3
         return;
     *rva = Get32(&file[image.directories + index * 8]);
     *size = Get32(&file[image.directories + index * 8 + 4]);
-}
-
-uint32_t PeChecksum(const std::vector<uint8_t>& file, const PeImage& image)
-{
-    const uint64_t field = image.optional + kCheckSum;
-    uint64_t sum = 0;
-    for (uint64_t i = 0; i < file.size(); i += 2) {
-        if (i >= field && i < field + 4)
-            continue;
-        sum += file[i] | (i + 1 < file.size() ? file[i + 1] << 8 : 0);
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    return uint32_t(((sum & 0xFFFF) + (sum >> 16)) + file.size());
 }
 
 bool ReplaceResourceSection(std::vector<uint8_t>* file, const PeImage& image,

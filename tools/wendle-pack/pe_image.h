@@ -47,11 +47,6 @@ bool ReadPeImage(const std::vector<uint8_t>& file, PeImage* image, std::string* 
 void DataDirectory(const std::vector<uint8_t>& file, const PeImage& image, uint32_t index,
                    uint32_t* rva, uint32_t* size);
 
-// The checksum of the optional header, computed over file as Windows does:
-// 16-bit words added with end-around carry, the checksum field left out,
-// plus the file's length.
-uint32_t PeChecksum(const std::vector<uint8_t>& file, const PeImage& image);
-
 // Writes the section that build makes, given the address it gets, as the
 // image's resource section, last in the file and in memory, and sets the
 // resource directory, the image size, the size of initialized data and the

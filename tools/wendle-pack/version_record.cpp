@@ -130,14 +130,9 @@ void SetVersionString(VersionBlock* root, const std::u16string& key, const std::
     });
 }
 
-void GetFixedVersion(const VersionBlock& root, int index, uint16_t parts[4])
-{
-    for (int i = 0; i < 4; ++i)
-        parts[i] = Get16(&root.value[8 + 8 * index + (i ^ 1) * 2]);
-}
-
 void SetFixedVersion(VersionBlock* root, int index, const uint16_t parts[4])
 {
+    // Two 32-bit words, the more significant first, each of two parts.
     for (int i = 0; i < 4; ++i)
         Put16(&root->value[8 + 8 * index + (i ^ 1) * 2], parts[i]);
 }

@@ -28,9 +28,8 @@ std::u16string VersionString(const VersionBlock& root, const std::u16string& key
 // missing.
 void SetVersionString(VersionBlock* root, const std::u16string& key, const std::u16string& value);
 
-// The four parts of the fixed part's file version (index 0) or product
+// Sets the four parts of the fixed part's file version (index 0) or product
 // version (index 1), most significant first.
-void GetFixedVersion(const VersionBlock& root, int index, uint16_t parts[4]);
 void SetFixedVersion(VersionBlock* root, int index, const uint16_t parts[4]);
 
 }  // namespace wendle_pack
