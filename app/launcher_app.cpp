@@ -25,7 +25,7 @@ LauncherApp::LauncherApp() : instance(NULL), interactive(0), installerRunning(fa
     requirement[0] = '\0';
     tempDir[0] = '\0';
     workDir[0] = '\0';
-    title[0] = '\0';
+    title[0] = L'\0';
     installerClassFile[0] = '\0';
     downloadUrl[0] = '\0';
 }
@@ -64,7 +64,7 @@ void LauncherApp::Run(const char* commandTail)
     // so a tail that does not fit is refused: no probe, no report.
     if (!CopyText(requirement, sizeof requirement, commandTail))
         return;
-    LoadStringA(instance, IDS_TITLE, title, sizeof title);
+    LoadStringW(instance, IDS_TITLE, title, kTextBufferSize);
     wchar_t wideTempDir[kTextBufferSize];
     if (!GetWideTempDir(wideTempDir))
         ThrowWin32Error(ERROR_PATH_NOT_FOUND);
@@ -94,17 +94,14 @@ bool LauncherApp::UseAnsiPath(wchar_t* widePath, char* output)
 // Wide throughout: the folder's name is what the ANSI code page cannot hold.
 void LauncherApp::ShowCannotRunHere(const wchar_t* folder)
 {
-    wchar_t caption[kTextBufferSize];
     wchar_t format[kMessageBufferSize];
     wchar_t text[kMessageBufferSize];
-    caption[0] = L'\0';
     format[0] = L'\0';
-    LoadStringW(instance, IDS_TITLE, caption, kTextBufferSize);
     LoadStringW(instance, IDS_CANNOT_RUN_HERE, format, kMessageBufferSize);
     // _snwprintf leaves the buffer unterminated when the text fills it.
     _snwprintf(text, kMessageBufferSize - 1, format, folder);
     text[kMessageBufferSize - 1] = L'\0';
-    MessageBoxW(NULL, text, caption, MB_ICONINFORMATION);
+    MessageBoxW(NULL, text, title, MB_ICONINFORMATION);
 }
 
 void LauncherApp::CreateWorkDir()
@@ -174,7 +171,7 @@ void LauncherApp::RunInteractive()
     char usage[kTextBufferSize];
     usage[0] = '\0';
     LoadStringA(instance, IDS_USAGE, usage, sizeof usage);
-    MessageBoxA(NULL, usage, title, MB_ICONINFORMATION);
+    ShowText(NULL, usage, MB_ICONINFORMATION);
 }
 
 void LauncherApp::RunProbe()
@@ -236,7 +233,20 @@ void LauncherApp::ShowMessage(HWND owner, UINT stringId, UINT style, ...)
     va_start(arguments, style);
     FormatMessageText(text, sizeof text, format, arguments);
     va_end(arguments);
-    MessageBoxA(owner, text, title, style);
+    ShowText(owner, text, style);
+}
+
+int LauncherApp::ShowText(HWND owner, const char* text, UINT style)
+{
+    wchar_t wideText[kMessageBufferSize];
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wideText, kMessageBufferSize) == 0)
+        wideText[0] = L'\0';
+    return MessageBoxW(owner, wideText, title, style);
+}
+
+void LauncherApp::SetCaption(HWND dialog)
+{
+    SetWindowTextW(dialog, title);
 }
 
 bool LauncherApp::LaunchInstaller(HWND dialog, VmLocator* vm)

@@ -45,6 +45,11 @@ public:
     void GetProbeClassPath(char* path);
     void WriteProbeClass();
     void ShowMessage(HWND owner, UINT stringId, UINT style, ...);
+    // A message box with text in the ANSI code page and title as caption;
+    // returns the button pressed.
+    int ShowText(HWND owner, const char* text, UINT style);
+    // Gives a dialog the caption title.
+    void SetCaption(HWND dialog);
     // Extracts the payload into workDir, hides dialog and runs the installer
     // class with vm, waiting for its VM to end. Returns true once that VM has
     // ended (or could not be started); false when the payload could not be
@@ -66,7 +71,9 @@ public:
     // the probe class, the capture files and the payload go; empty until it
     // has been created and after it has been removed.
     char workDir[kTextBufferSize];
-    char title[kTextBufferSize];
+    // String 2, the caption of every dialog and message box: wide, since a
+    // publisher's product name need not fit the ANSI code page.
+    wchar_t title[kTextBufferSize];
     char installerClassFile[kTextBufferSize];
     char downloadUrl[kTextBufferSize];
     PayloadArchive archive;

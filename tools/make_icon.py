@@ -8,12 +8,17 @@ checked against a fresh run:
 
     make_icon.py [OUTPUT]          write the icon (default: res/wendle.ico)
     make_icon.py --check FILE      exit 1 when FILE differs from a fresh icon
+    make_icon.py --sample OUTPUT   write the sample product's icon, a white "H"
+                                   on an orange square, as a publisher's icon
+                                   of today is made: 16 and 32 pixels at 32 bits
+                                   per pixel, and 256 pixels as a PNG image
 """
 
 import math
 import os
 import struct
 import sys
+import zlib
 
 SIZE = 32
 
@@ -127,6 +132,50 @@ def icon_file():
     return bytes(out)
 
 
+H_STROKE = [((9.5, 8.0), (9.5, 24.0)), ((22.5, 8.0), (22.5, 24.0)), ((9.5, 16.0), (22.5, 16.0))]
+
+
+def sample_rgba(n):
+    """Rows of (r, g, b, a) of the sample icon at n by n pixels."""
+    rows = []
+    for row in range(n):
+        pixels = []
+        for col in range(n):
+            x, y = (col + 0.5) * SIZE / n, (row + 0.5) * SIZE / n
+            edge = distance_outside_square(x, y)
+            letter = any(distance_to_segment(x, y, a, b) <= 2.0 for a, b in H_STROKE)
+            pixels.append((0, 0, 0, 0) if edge > 0.0 else (0x80, 0x38, 0x10, 255) if edge > -1.0
+                          else (255, 255, 255, 255) if letter else (0xE0, 0x70, 0x20, 255))
+        rows.append(pixels)
+    return rows
+
+
+def bitmap_image(n):
+    """A 32-bit image with its (empty) transparency mask, rows bottom-up."""
+    rows = sample_rgba(n)
+    colours = b"".join(struct.pack("<BBBB", b, g, r, a) for row in reversed(rows) for r, g, b, a in row)
+    mask = bytes(((n + 31) // 32 * 4) * n)
+    return struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, len(colours) + len(mask), 0, 0, 0, 0) + colours + mask
+
+
+def png_image(n):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in sample_rgba(n))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", n, n, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def sample_icon_file():
+    images = [(16, bitmap_image(16)), (32, bitmap_image(32)), (256, png_image(256))]
+    out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
+    offset = 6 + 16 * len(images)
+    for n, data in images:
+        out += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return bytes(out + b"".join(data for _, data in images))
+
+
 def main(argv):
     here = os.path.dirname(os.path.abspath(__file__))
     default = os.path.join(here, "..", "res", "wendle.ico")
@@ -136,9 +185,10 @@ def main(argv):
         if not same:
             print("%s differs from the icon make_icon.py writes" % argv[1], file=sys.stderr)
         return 0 if same else 1
-    path = argv[0] if argv else default
+    sample = len(argv) >= 2 and argv[0] == "--sample"
+    path = argv[1] if sample else argv[0] if argv else default
     with open(path, "wb") as f:
-        f.write(icon_file())
+        f.write(sample_icon_file() if sample else icon_file())
     return 0
 
 

@@ -34,6 +34,7 @@ static void ApplyEnableRule(HWND dialog, int optionId)
 
 static void OnInit(HWND dialog)
 {
+    GetLauncherApp()->SetCaption(dialog);
     CenterDialog(dialog);
     CheckRadioButton(dialog, IDC_OPT_DOWNLOAD, IDC_OPT_SAVE, IDC_OPT_DOWNLOAD);
     ApplyEnableRule(dialog, IDC_OPT_DOWNLOAD);
@@ -69,7 +70,7 @@ static void ShowCannotSave()
     char text[kTextBufferSize];
     text[0] = '\0';
     LoadStringA(app->instance, IDS_CANNOT_SAVE, text, sizeof text);
-    MessageBoxA(NULL, text, app->title, MB_ICONINFORMATION);
+    app->ShowText(NULL, text, MB_ICONINFORMATION);
 }
 
 static bool SaveInstallerClass(HWND dialog)

@@ -31,7 +31,8 @@ void CenterDialog(HWND window)
 void ShowVmSelectDialog()
 {
     LauncherApp* app = GetLauncherApp();
-    DialogBoxParamA(app->instance, MAKEINTRESOURCEA(IDD_VM_SELECT), NULL, VmSelectDialogProc, 0);
+    // Wide: a wide dialog keeps a caption that the ANSI code page cannot hold.
+    DialogBoxParamW(app->instance, MAKEINTRESOURCEW(IDD_VM_SELECT), NULL, VmSelectDialogProc, 0);
 }
 
 void LaunchFromDialog(HWND dialog, VmLocator* vm)
@@ -98,7 +99,7 @@ static void FillList(HWND dialog)
         return;
     if (count == 0) {
         ShowWindow(dialog, SW_HIDE);
-        DialogBoxParamA(app->instance, MAKEINTRESOURCEA(IDD_NO_VM), NULL, NoVmDialogProc, 0);
+        DialogBoxParamW(app->instance, MAKEINTRESOURCEW(IDD_NO_VM), NULL, NoVmDialogProc, 0);
         EndDialog(dialog, 1);
         return;
     }
@@ -183,7 +184,7 @@ static void ConfirmCancel(HWND dialog)
     bool searching = app->vms.IsChecking();
     if (searching)
         KillTimer(dialog, kSearchTimer);
-    if (MessageBoxA(dialog, question, app->title, MB_YESNO | MB_ICONWARNING) == IDYES) {
+    if (app->ShowText(dialog, question, MB_YESNO | MB_ICONWARNING) == IDYES) {
         app->vms.StopChecks();
         EndDialog(dialog, 2);
     } else if (searching) {
@@ -195,6 +196,7 @@ INT_PTR CALLBACK VmSelectDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 {
     switch (message) {
     case WM_INITDIALOG:
+        GetLauncherApp()->SetCaption(dialog);
         CenterDialog(dialog);
         // Posted, not called: the search starts once the dialog is on screen.
         PostMessageA(dialog, WM_BEGIN_SEARCH, 0, 0);

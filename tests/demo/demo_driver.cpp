@@ -21,8 +21,8 @@ int main(int argc, char** argv)
     }
     int selected = -1;
     std::vector<std::string> items = wt::ComboItems(dialog, IDC_VM_LIST, &selected);
-    printf("status: %s\nselected VM: %s\n", wt::ItemText(dialog, IDC_STATUS).c_str(),
-           items[selected].c_str());
+    printf("caption: %s\nstatus: %s\nselected VM: %s\n", wt::Caption(dialog).c_str(),
+           wt::ItemText(dialog, IDC_STATUS).c_str(), items[selected].c_str());
     fflush(stdout);
     wt::Click(dialog, IDOK);
     return launcher.Wait(120000) == 0 ? 0 : 1;

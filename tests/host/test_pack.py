@@ -90,6 +90,16 @@ RT = {"rt/bin/java.exe": STUB, "rt/release": RELEASE, "rt/lib/modules": bytes(ra
 RUN = ["--runtime", "rt"]
 JAR = {"--class": None}  # the options of a jar build, and with a requirement it can serve
 JAR8 = {"--class": None, "--requirement": "8+:A:A"}
+def ico(*images, count=None):  # an icon file of (bytes of data, offset or None) images
+    offset, entries = 6 + 16 * len(images), b""
+    for data, at in images:
+        entries += struct.pack("<BBBBHHII", 32, 32, 0, 0, 1, 32, len(data), offset if at is None else at)
+        offset += len(data)
+    return struct.pack("<HHH", 0, 1, len(images) if count is None else count) + entries + b"".join(d for d, _ in images)
+
+
+BMP = struct.pack("<I", 40) + bytes(36)
+ICON = ["--icon", "i.ico"]
 # Refused builds: (what, options changed (None: left out), arguments added, files written
 # beside the stub and the class file, what the message says).
 REFUSALS = [
@@ -143,6 +153,20 @@ REFUSALS = [
     ("no runtime folder", {}, RUN, {}, "--runtime rt is not a folder"),
     ("a file named like the runtime, without one", {}, ["--file", "t/Runtime.TAR"], {"t/Runtime.TAR": b""},
      "never extracts as a file; rename the file"),
+    # Brands, refused before the stub's resources are read.
+    ("a name of 101 characters", {}, ["--name", "\u00e9" * 101], {}, "--name has 101 characters; at most 100"),
+    ("a line feed in a name", {}, ["--name", "a\nb"], {}, "control character U+000A at character 2"),
+    ("a company not in UTF-8", {}, ["--company", b"\xe9t\xe9"], {}, "--company: the text is not UTF-8"),
+    ("an empty copyright", {}, ["--copyright", ""], {}, "option --copyright is empty"),
+    *(("--version " + v, {}, ["--version", v], {}, "not two to four numbers of 0 to 65535")
+      for v in ("3", "1.2.3.4.5", "1.65536", "1..2", "1.2-beta")),
+    ("an icon with a bitmap's header", {}, ICON, {"i.ico": b"BM" + bytes(60)}, "not an icon file"),
+    ("an icon without images", {}, ICON, {"i.ico": ico()}, "holds 0 images; an icon needs 1 to 64"),
+    ("an icon of 65 images", {}, ICON, {"i.ico": ico(*[(BMP, None)] * 65)}, "holds 65 images"),
+    ("an icon whose directory is cut", {}, ICON, {"i.ico": ico((BMP, None), count=5)}, "directory of 5 images reaches past"),
+    ("an icon image past the end", {}, ICON, {"i.ico": ico((BMP, None), (BMP, 100))}, "image 2 of 2 (40 bytes at 100) reaches past"),
+    ("an icon image that is no picture", {}, ICON, {"i.ico": ico((b"GIF89a" + bytes(40), None))}, "neither a PNG image nor a bitmap"),
+    ("a stub without resources", {}, ["--name", "Hello"], {}, "stub Wendle.exe has no resource section"),
     ("seven files beside a jar", JAR8, ["--jar", "s.jar", *(a for i in range(7) for a in ("--file", str(i)))],
      {"s.jar": b"PK\3\4", **{str(i): b"" for i in range(7)}}, "at most 6"),
 ]
@@ -352,7 +376,7 @@ class ListAndExtract(Case):
         self.assertEqual(listing, {
             "file": "setup.exe", "size": size, "certificateTable": None, "trailer": size - 4,
             "firstEntry": len(STUB), "padding": size - 4 - offset,
-            "requirement": requirement.decode("latin-1"), "url": "http://x/", "installer": "class",
+            "requirement": requirement.decode("latin-1"), "url": "http://x/", "installer": "class", "brand": None,
             "runtime": None})
         values = ['"1.1:A:\\"S\\\\\xe9"', '"http://x/"']  # quotes and backslashes escaped
         table = run(["list", "setup.exe"], folder)[1].splitlines()[2:5]
@@ -475,6 +499,84 @@ class Signing(Case):
         status, report, _ = run(["verify", "signed.exe"], folder)
         self.assertEqual(status, 1)
         self.assertIn("packed without --align 8", report)
+
+
+NAME = "\u00dcbersetzer \u65e5\u672c"  # outside every ANSI code page of the six languages
+BRAND = ["--name", NAME, "--icon", "h.ico", "--version", "3.1.4", "--company", "Example Ltd",
+         "--copyright", "\u00a9 2026 Example"]
+
+
+def checksum(image):  # as Windows computes it, the field itself left out
+    field = struct.unpack_from("<I", image, 0x3C)[0] + 24 + 64
+    words = struct.unpack("<%dH" % (len(image) // 2), image[:field] + bytes(4) + image[field + 4:len(image) // 2 * 2])
+    total = 0
+    for word in words:
+        total = (total + word) & 0xFFFF if total + word <= 0xFFFF else (total + word - 0xFFFF)
+    return total + len(image), struct.unpack_from("<I", image, field)[0]
+
+
+def damaged(file, find, offset, form, value):  # value written at offset from the first find
+    return patched(file, file.index(find) + offset, form, value)
+
+
+def pe_field(file, offset, form, value):  # a field of the optional header
+    return patched(file, struct.unpack_from("<I", file, 0x3C)[0] + 24 + offset, form, value)
+
+
+class Branding(Case):  # on the launcher as it was built, named by WENDLE_STUB
+    def brand_folder(self, stub=None):
+        folder = self.folder({"Wendle.exe": stub or pathlib.Path(os.environ["WENDLE_STUB"]).read_bytes()})
+        subprocess.run([sys.executable, os.path.join(ROOT, "tools", "make_icon.py"), "--sample",
+                        os.path.join(folder, "h.ico")], check=True)
+        return folder
+
+    def test_a_brand_is_written_the_same_every_time_and_shown(self):
+        folder = self.brand_folder()
+        self.assertEqual(run(build({}, BRAND), folder), (0, "", ""))
+        self.assertEqual(run(build({"-o": "again.exe"}, BRAND), folder)[0], 0)
+        files = tree(folder)
+        self.assertEqual(files["setup.exe"], files["again.exe"])
+        launcher = files["setup.exe"][:json.loads(run(["list", "--json", "setup.exe"], folder)[1])["firstEntry"]]
+        computed, stored = checksum(launcher)
+        self.assertEqual(computed, stored)
+        self.assertEqual(json.loads(run(["list", "--json", "setup.exe"], folder)[1])["brand"], {
+            "name": NAME, "version": "3.1.4", "company": "Example Ltd", "copyright": "\u00a9 2026 Example",
+            "icons": ["16x16", "32x32", "256x256"]})
+        self.assertEqual(run(["verify", "setup.exe"], folder)[1], "setup.exe: ok: 3 entries; not signed; brand "
+                         "\"\u00c3\u009cbersetzer \u00e6\u0097\u00a5\u00e6\u009c\u00ac\" 3.1.4, icon 16x16, 32x32, 256x256\n")
+        # A branded setup.exe packed again with another brand: its resource section is already the last.
+        other = ["--name", "Hello", "--version", "1.0", "--icon", "h.ico"]
+        self.assertEqual(run(build({"--stub": "setup.exe", "-o": "re.exe"}, ["--force", *other]), folder)[0], 0)
+        self.assertEqual(run(build({"-o": "fresh.exe"}, other), folder)[0], 0)
+        self.assertEqual(tree(folder)["re.exe"], tree(folder)["fresh.exe"])
+        listing = json.loads(run(["list", "--json", "fresh.exe"], folder)[1])["brand"]
+        self.assertEqual((listing["name"], listing["company"]), ("Hello", ""))
+
+    def test_stubs_whose_resources_cannot_be_rewritten(self):
+        stub = pathlib.Path(os.environ["WENDLE_STUB"]).read_bytes()
+        directories = 96 if pe_field(stub, 0, "H", 0x10B) == stub else 112
+        for what, bad, message in (
+                ("relocations moved away from .reloc", pe_field(stub, directories + 5 * 8, "I", 0x1000),
+                 'the section ".reloc" behind its resource section, which holds more than base relocations'),
+                ("bytes behind the last section", stub + bytes(8), "does not end with its last section")):
+            with self.subTest(what):
+                folder = self.brand_folder(bad)
+                status, _, err = run(build({}, BRAND), folder)
+                self.assertEqual((status, "its resources cannot carry the brand" in err, message in err), (2, True, True), err)
+
+    def test_verify_finds_damaged_resources(self):
+        folder = self.brand_folder()
+        self.assertEqual(run(build({}, BRAND), folder)[0], 0)
+        good = tree(folder)["setup.exe"]
+        title = NAME.encode("utf-16-le")
+        for what, bad, phrase in (
+                ("a title cut short", damaged(good, title, -2, "H", 1), "(string 2) is missing in language 0x0407"),
+                ("a version record too long", damaged(good, "VS_VERSION_INFO".encode("utf-16-le"), -6, "H", 0xFFFF),
+                 "the version record is not well formed"),
+                ("a root table of 65535 entries", damaged(good, b".rsrc\0", 20, "I", 0), "the launcher has a resource tree that cannot be read")):
+            with self.subTest(what):
+                status, report, _ = run(["verify", "setup.exe"], self.folder({"setup.exe": bad}))
+                self.assertEqual((status, "error: resources: " in report and phrase in report), (1, True), report)
 
 
 # A Main-Class that reads a resource of its own jar and a file packed beside it, and asks the

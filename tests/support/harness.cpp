@@ -255,14 +255,20 @@ std::vector<std::string> ComboItems(HWND dialog, int id, int* selected)
     return items;
 }
 
-std::string LauncherString(UINT id, LANGID language)
+std::string LauncherString(UINT id, LANGID language, const char* exe)
 {
-    static HMODULE launcher = LoadLibraryExA(WENDLE_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE launcher = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     HRSRC block = FindResourceExW(launcher, (LPCWSTR)RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
     const WCHAR* entry = block ? (const WCHAR*)LockResource(LoadResource(launcher, block)) : nullptr;
     for (UINT skip = id % 16; entry != nullptr && skip > 0; --skip)
         entry += 1 + *entry;
     return entry != nullptr ? Utf8(std::wstring(entry + 1, *entry)) : "(missing)";
+}
+
+std::string Caption(HWND window)
+{
+    wchar_t text[512];
+    return Utf8(std::wstring(text, GetWindowTextW(window, text, 512)));
 }
 
 Session::Session(const std::vector<wendle_pack::Entry>& entries, const std::string& args, const std::string& exe,

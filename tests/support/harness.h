@@ -110,8 +110,10 @@ inline bool IsSelection(HWND window) { return GetDlgItem(window, IDC_VM_LIST) !=
 inline bool IsNoVm(HWND window) { return GetDlgItem(window, IDC_OPT_DOWNLOAD) != nullptr; }
 inline bool IsBox(HWND window) { return !GetDlgItem(window, IDC_STATUS) && GetDlgItem(window, 0xFFFF); }
 
-// The launcher's string id in a language, read from Wendle.exe.
-std::string LauncherString(UINT id, LANGID language = 0x0409);
+// The launcher's string id in a language, read from Wendle.exe or exe.
+std::string LauncherString(UINT id, LANGID language = 0x0409, const char* exe = WENDLE_EXE);
+// A window's caption as Windows keeps it (GetWindowTextW), in UTF-8.
+std::string Caption(HWND window);
 
 // One started installer (exe, or entries packed behind Wendle.exe) with a
 // temporary directory of its own (or tempDir); its current directory is dir.

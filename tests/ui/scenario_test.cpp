@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+
+#include <commctrl.h>
 #include "res/resource.h"
 #include "ui/dialog_layout.h"
 
@@ -439,6 +441,8 @@ TEST_F(Dialogs, PackedInstallersRunWithTheVmThatSuits)
             bool own = each.listed == runtimeExe;
             EXPECT_EQ(wt::LauncherString(own ? IDS_OWN_JAVA : IDS_ONE_VM_FOUND), wt::ItemText(dialog, IDC_STATUS));
             EXPECT_EQ(wt::LauncherString(IDS_TITLE), wt::Text(dialog));
+            // A message that only the common controls of version 6 know: the manifest asked for them.
+            EXPECT_EQ(30, SendMessageW(GetDlgItem(dialog, IDC_VM_LIST), CB_GETMINVISIBLE, 0, 0));
             wt::Click(dialog, IDOK);
         }
         session.End();
@@ -454,6 +458,35 @@ TEST_F(Dialogs, PackedInstallersRunWithTheVmThatSuits)
         EXPECT_EQ(each.runtimeRuns, runtimeRuns) << each.what;
         wt::RemoveTree(each.tempDir);
     }
+}
+
+// A publisher's installer, branded and signed (tests/res/brand_test.cpp): its
+// name, which no ANSI code page holds, heads both dialogs and the message
+// boxes, whose texts stay in the user's language, and it installs. CTest runs
+// this in English and, as dialogs_ja, on a Japanese Windows.
+TEST_F(Dialogs, ABrandedSignedInstallerShowsItsNameAndInstalls)
+{
+    const std::string name = "Übersetzer 日本";
+    const LANGID language = GetUserDefaultUILanguage();
+    EXPECT_EQ(std::string(getenv("LC_ALL")).compare(0, 2, "ja") == 0 ? 0x0411 : 0x0409, language);
+    wt::InstallKind(kJdk, wt::RealJvm());
+    Session session({}, "", SIGNED_BRANDED);
+    HWND dialog = session.Selection();
+    EXPECT_EQ(name, wt::Caption(dialog));
+    wt::Click(dialog, IDCANCEL);
+    auto box = session.NextBox();
+    EXPECT_EQ(name, wt::Caption(box.window));
+    EXPECT_EQ(wt::LauncherString(IDS_CANCEL_QUESTION, language), box.text);
+    session.Answer(box, IDNO);
+    wt::Click(dialog, IDOK);
+    session.End();
+    EXPECT_EQ(kInstalled, wt::ReadFile(kRecord));
+    wt::ForgetAllVms();
+    Session none({}, "", SIGNED_BRANDED);
+    HWND noVm = none.Wait(IsNoVm);
+    EXPECT_EQ(name, wt::Caption(noVm));
+    wt::Click(noVm, IDCANCEL);
+    none.End();
 }
 
 // The installer reads its files after the probe's wait of 20 seconds; the

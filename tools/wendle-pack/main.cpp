@@ -11,6 +11,11 @@
 #include "pe_signature.h"
 #include "verify.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 namespace {
 
 const int kExitSuccess = 0;
@@ -20,7 +25,9 @@ const int kExitBadInput = 2;
 const char kUsage[] =
     "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
     "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
-    "                         [--runtime DIR] -o OUT [--align N] [--force]\n"
+    "                         [--runtime DIR] [--name TEXT] [--icon FILE.ico]\n"
+    "                         [--version A.B[.C[.D]]] [--company TEXT]\n"
+    "                         [--copyright TEXT] -o OUT [--align N] [--force]\n"
     "       wendle-pack list [--json] FILE\n"
     "       wendle-pack verify FILE\n"
     "       wendle-pack extract FILE [-C DIR]\n"
@@ -37,7 +44,9 @@ const char kUsage[] =
 const char kBuildHelp[] =
     "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
     "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
-    "                         [--runtime DIR] -o OUT [--align N] [--force]\n"
+    "                         [--runtime DIR] [--name TEXT] [--icon FILE.ico]\n"
+    "                         [--version A.B[.C[.D]]] [--company TEXT]\n"
+    "                         [--copyright TEXT] -o OUT [--align N] [--force]\n"
     "\n"
     "Writes OUT: the launcher executable STUB followed by a payload that holds\n"
     "the requirement string REQ (entry \"CommandLine\"), the address of the VM\n"
@@ -65,6 +74,20 @@ const char kBuildHelp[] =
     "  --force    STUB may carry a payload and a signature: both are cut away\n"
     "             first. A re-packed installer must be signed again.\n"
     "\n"
+    "The brand, written into the launcher's resources (texts in UTF-8, shown\n"
+    "as they are in every Windows language):\n"
+    "  --name TEXT  the product's name: the caption of both dialogs and every\n"
+    "             message box in all six languages, and the ProductName and\n"
+    "             FileDescription of the version record that Explorer and Task\n"
+    "             Manager show; CompanyName, LegalCopyright and LegalTrademarks\n"
+    "             are then the publisher's (given below, or empty).\n"
+    "  --icon FILE.ico  every image of the icon (PNG images of 256 pixels too)\n"
+    "             in place of the launcher's, in Explorer and in the dialogs.\n"
+    "  --version A.B[.C[.D]]  FileVersion and ProductVersion, as numbers (each\n"
+    "             0 to 65535) and as the text given.\n"
+    "  --company TEXT, --copyright TEXT  CompanyName and LegalCopyright.\n"
+    "Sign the packed file afterwards: branding and packing are one build.\n"
+    "\n"
     "Refused, with exit status 2: a STUB that carries a payload or a signature\n"
     "(without --force), REQ or URL of more than 259 characters, a class file\n"
     "name of more than 19 characters or not ending in \".class\", a class file\n"
@@ -83,7 +106,13 @@ const char kBuildHelp[] =
     "not a Windows executable, without JAVA_VERSION in its release file, of a\n"
     "Java version that REQ never accepts, with links, with names that Windows\n"
     "cannot write (the same rules) or paths of more than 99 characters, or too\n"
-    "big for the payload's 32-bit offsets.\n";
+    "big for the payload's 32-bit offsets.\n"
+    "With a brand: a text that is empty, not UTF-8, of more than 100 characters\n"
+    "or with a control character, a version that is not two to four numbers\n"
+    "of 0 to 65535, an icon file that is not one (bad header, no image, more\n"
+    "than 64, an image reaching past the end of the file), and a STUB whose\n"
+    "resource section cannot be rewritten (followed by more than the base\n"
+    "relocations, or missing).\n";
 
 const char kListHelp[] =
     "usage: wendle-pack list [--json] FILE\n"
@@ -102,7 +131,9 @@ const char kListHelp[] =
     "          (null, or entry, version, files, folders, size: the bytes of its\n"
     "          files, and error: null or why the launcher refuses it). Offsets are\n"
     "          decimal. Bytes above 127 are written as \\u0080 to \\u00FF, one\n"
-    "          code point for each byte of the file's ANSI text.\n"
+    "          code point for each byte of the file's ANSI text. brand: null\n"
+    "          (no resources), or name, version, company, copyright (Unicode\n"
+    "          text) and icons (\"16x16\", ...): what Windows shows.\n"
     "\n"
     "Exit status 2 when FILE cannot be read or carries no payload.\n";
 
@@ -133,7 +164,10 @@ const char kVerifyHelp[] =
     "    checksum, type (file or folder), path and size inside the entry, no\n"
     "    path twice, each folder in front of what it holds, a bin/java.exe that\n"
     "    is a Windows executable, JAVA_VERSION in its release file, and a\n"
-    "    requirement that accepts that version.\n"
+    "    requirement that accepts that version;\n"
+    "  - the launcher's resources: every table, name and data inside the\n"
+    "    resource section, the title (string 2) in all six languages, a well\n"
+    "    formed version record, icon group 107 with its images.\n"
     "\n"
     "Exit status: 0 when there is no error (warnings allowed), 1 when there is\n"
     "one, 2 when FILE cannot be read.\n";
@@ -223,13 +257,44 @@ std::string JsonString(const std::string& text)
     return json + "\"";
 }
 
+// A JSON string of UTF-8 text, ASCII throughout: every other character as
+// its UTF-16 code units.
+std::string JsonText(const std::string& utf8)
+{
+    std::string json = "\"";
+    for (char16_t c : wendle_pack::Utf16FromUtf8(utf8)) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += char(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04X", unsigned(c));
+            json += escape;
+        } else {
+            json += char(c);
+        }
+    }
+    return json + "\"";
+}
+
+// "16x16, 32x32, 256x256"
+std::string IconSizes(const wendle_pack::BrandFacts& brand)
+{
+    std::string sizes;
+    for (const std::string& size : brand.icons)
+        sizes += (sizes.empty() ? "" : ", ") + size;
+    return sizes.empty() ? "none" : sizes;
+}
+
 int RunBuild(const std::vector<std::string>& args)
 {
     // Each option's canonical name; -o is short for --output.
     const std::map<std::string, std::string> options = {
         {"--stub", "--stub"}, {"--requirement", "--requirement"}, {"--url", "--url"},
         {"--class", "--class"}, {"--jar", "--jar"}, {"--output", "-o"}, {"-o", "-o"},
-        {"--align", "--align"}, {"--runtime", "--runtime"}};
+        {"--align", "--align"}, {"--runtime", "--runtime"}, {"--name", "--name"},
+        {"--icon", "--icon"}, {"--version", "--version"}, {"--company", "--company"},
+        {"--copyright", "--copyright"}};
     std::map<std::string, std::string> values;
     wendle_pack::BuildOptions buildOptions;
     buildOptions.alignment = wendle_pack::kDefaultAlignment;
@@ -277,6 +342,12 @@ int RunBuild(const std::vector<std::string>& args)
         buildOptions.alignment = uint32_t(alignment);
     }
     buildOptions.runtime = values["--runtime"];
+    for (const char* brand : {"--name", "--icon", "--version", "--company", "--copyright"}) {
+        if (values.count(brand) != 0 && values[brand].empty())
+            return UsageError(std::string("option ") + brand + " is empty");
+    }
+    buildOptions.brand = {values["--name"], values["--icon"], values["--version"],
+                          values["--company"], values["--copyright"]};
 
     std::string error;
     const bool built =
@@ -367,6 +438,18 @@ void PrintJson(const std::string& path, const std::vector<uint8_t>& file,
                         : "null");
     }
     std::printf("  \"installer\": %s,\n", InstallerKind(walk.entries));
+    const wendle_pack::BrandFacts brand = wendle_pack::ReadBrand(file);
+    if (!brand.present) {
+        std::printf("  \"brand\": null,\n");
+    } else {
+        std::string icons;
+        for (const std::string& size : brand.icons)
+            icons += (icons.empty() ? "\"" : ", \"") + size + "\"";
+        std::printf("  \"brand\": {\"name\": %s, \"version\": %s, \"company\": %s, \"copyright\": %s, "
+                    "\"icons\": [%s]},\n",
+                    JsonText(brand.name).c_str(), JsonText(brand.version).c_str(),
+                    JsonText(brand.company).c_str(), JsonText(brand.copyright).c_str(), icons.c_str());
+    }
     const RuntimeListing runtime = ListRuntime(file, walk.entries);
     if (runtime.entry == 0)
         std::printf("  \"runtime\": null,\n");
@@ -441,6 +524,11 @@ void PrintTable(const std::string& path, const std::vector<uint8_t>& file,
     else if (runtime.entry != 0)
         std::printf("runtime: entry %lu, refused by the launcher: %s\n",
                     (unsigned long)runtime.entry, runtime.error.c_str());
+    const wendle_pack::BrandFacts brand = wendle_pack::ReadBrand(file);
+    if (brand.present)
+        std::printf("brand: name %s, version %s, company %s, copyright %s, icon %s\n",
+                    Quoted(brand.name).c_str(), brand.version.c_str(), Quoted(brand.company).c_str(),
+                    Quoted(brand.copyright).c_str(), IconSizes(brand).c_str());
     const wendle_pack::CertificateTable table = wendle_pack::FindCertificateTable(file);
     if (table.state == wendle_pack::CertificateTable::kAtEnd)
         std::printf("signed: certificate table at 0x%08lX, %lu bytes, behind the trailer\n",
@@ -523,10 +611,15 @@ int RunVerify(const std::vector<std::string>& args)
             ? ""
             : ", a Java " + result.runtime.version + " runtime of " +
                   std::to_string(result.runtime.files) + " files";
-    std::printf("%s: ok%s: %lu entries%s; %s\n", path.c_str(),
+    const std::string brand =
+        result.brand.present ? "; brand " + Quoted(result.brand.name) + " " + result.brand.version +
+                                   ", icon " + IconSizes(result.brand)
+                             : "";
+    std::printf("%s: ok%s: %lu entries%s; %s%s\n", path.c_str(),
                 warnings > 0 ? (" with " + warningText).c_str() : "",
                 (unsigned long)result.walk.entries.size(), runtime.c_str(),
-                signedFile ? "signed, the payload lies inside the signed range" : "not signed");
+                signedFile ? "signed, the payload lies inside the signed range" : "not signed",
+                brand.c_str());
     return kExitSuccess;
 }
 
@@ -569,11 +662,33 @@ int RunExtract(const std::vector<std::string>& args)
     return kExitSuccess;
 }
 
+#ifdef _WIN32
+// main's arguments are in the ANSI code page, which cannot hold every name;
+// the brand's texts are taken from the wide command line, as UTF-8.
+void TakeBrandTextsAsUtf8(std::vector<std::string>& args)
+{
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (std::size_t i = 0; wide != nullptr && std::size_t(count) == args.size() + 1 && i + 1 < args.size(); ++i) {
+        if (args[i] != "--name" && args[i] != "--company" && args[i] != "--copyright")
+            continue;
+        const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i + 2], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(size > 0 ? size : 1, '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide[i + 2], -1, &text[0], size, nullptr, nullptr);
+        args[++i] = text.c_str();
+    }
+    LocalFree(wide);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
+#ifdef _WIN32
+    TakeBrandTextsAsUtf8(args);
+#endif
     if (args.empty()) {
         std::fputs(kUsage, stderr);
         return kExitBadInput;

@@ -185,10 +185,12 @@ bool CutToLauncher(const std::string& stubPath, bool force, std::vector<uint8_t>
     return true;
 }
 
-bool ReadStub(const std::string& stubPath, bool force, std::vector<uint8_t>* stub,
+// The launcher as it was built, with the brand in its resources.
+bool ReadStub(const std::string& stubPath, const BuildOptions& options, std::vector<uint8_t>* stub,
               std::string* error)
 {
-    return ReadWholeFile(stubPath, stub, error) && CutToLauncher(stubPath, force, stub, error);
+    return ReadWholeFile(stubPath, stub, error) && CutToLauncher(stubPath, options.force, stub, error) &&
+           ApplyBrand(options.brand, stubPath, stub, error);
 }
 
 // stub | setting entries | each entry's header, then its data | padding | trailer
@@ -253,10 +255,11 @@ bool CheckAlignment(uint32_t alignment, std::string* error)
     return false;
 }
 
-bool CheckSettings(const std::string& requirement, const std::string& url, std::string* error)
+bool CheckSettings(const std::string& requirement, const std::string& url,
+                   const BuildOptions& options, std::string* error)
 {
     return CheckStringValue("the requirement", requirement, error) &&
-           CheckStringValue("the URL", url, error);
+           CheckStringValue("the URL", url, error) && CheckBrand(options.brand, error);
 }
 
 // Opens path into file and makes sure it starts with magic; refusal is the
@@ -424,13 +427,13 @@ bool BuildPackedFile(const std::string& stubPath, const std::string& requirement
                      std::string* error)
 {
     const std::string className = FileNamePart(classPath);
-    if (!CheckAlignment(options.alignment, error) || !CheckSettings(requirement, url, error) ||
+    if (!CheckAlignment(options.alignment, error) || !CheckSettings(requirement, url, options, error) ||
         !CheckClassFileName(className, error) ||
         !CheckFurtherFiles(Taken({className}, options), options.files, error))
         return false;
 
     std::vector<uint8_t> stub;
-    if (!ReadStub(stubPath, options.force, &stub, error))
+    if (!ReadStub(stubPath, options, &stub, error))
         return false;
 
     InstallerEntries installer;
@@ -450,7 +453,7 @@ bool BuildPackedJar(const std::string& stubPath, const std::string& requirement,
                     const std::string& outputPath, const BuildOptions& options,
                     std::string* error)
 {
-    if (!CheckAlignment(options.alignment, error) || !CheckSettings(requirement, url, error) ||
+    if (!CheckAlignment(options.alignment, error) || !CheckSettings(requirement, url, options, error) ||
         !CheckFurtherFiles(Taken({kBootstrapEntry, kInstallerJarEntry}, options), options.files,
                            error))
         return false;
@@ -465,7 +468,7 @@ bool BuildPackedJar(const std::string& stubPath, const std::string& requirement,
     }
 
     std::vector<uint8_t> stub;
-    if (!ReadStub(stubPath, options.force, &stub, error))
+    if (!ReadStub(stubPath, options, &stub, error))
         return false;
 
     InstallerEntries installer;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "brand.h"
 #include "payload_layout.h"
 
 namespace wendle_pack {
@@ -60,6 +61,9 @@ struct BuildOptions {
     // A Windows Java runtime image (runtime_tar.h), packed behind the
     // installer as the entry "runtime.tar"; empty for none.
     std::string runtime;
+    // The publisher's name, icon and version, written into the stub's
+    // resources (brand.h); empty for the launcher's own.
+    Brand brand;
 };
 
 // Writes stub + payload to outputPath. The payload holds the requirement
@@ -72,8 +76,8 @@ struct BuildOptions {
 // ".class" of at most kMaxNameLength characters, a class file that does not
 // start with CA FE BA BE, further files whose names the launcher cannot use
 // (CheckFurtherFiles) or that make more than kMaxEntries entries, a runtime
-// that ScanRuntimeFolder or CheckRuntime refuses,
-// unreadable inputs, an alignment that is not a power of two. On failure
+// that ScanRuntimeFolder or CheckRuntime refuses, a brand that CheckBrand
+// or ApplyBrand refuses, unreadable inputs, an alignment that is not a power of two. On failure
 // outputPath is left as it was.
 bool BuildPackedFile(const std::string& stubPath, const std::string& requirement,
                      const std::string& url, const std::string& classPath,

@@ -313,6 +313,10 @@ Verification VerifyPackedFile(const std::vector<uint8_t>& file)
                        ": they lie outside the signed range, and the launcher reads the file as "
                        "unsigned, looking for the trailer in its last 4 bytes");
 
+    result.brand = ReadBrand(file);
+    for (const std::string& fault : result.brand.errors)
+        findings.Error("resources: " + fault);
+
     std::string error;
     if (!WalkPayload(file, &result.walk, &error)) {
         findings.Error(error);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "brand.h"
 #include "pack_format.h"
 #include "pe_signature.h"
 
@@ -22,13 +23,15 @@ struct Verification {
     ChainWalk walk;            // the chain as the launcher reads it
     CertificateTable table;
     RuntimeFacts runtime;      // version empty: no runtime, or one with an error
+    BrandFacts brand;          // the name, version and icon the launcher shows
 
     int Count(Finding::Severity severity) const;
 };
 
 // Errors: what makes the launcher show its usage message, lose entries,
-// fail the installation or its signature, find no suitable VM, or refuse
-// the runtime the payload brings.
+// fail the installation or its signature, find no suitable VM, refuse
+// the runtime the payload brings, or show no title or icon (its resource
+// tree, the title in each language, the version record, the icon group).
 // Warnings: what works but is likely not what the publisher meant.
 Verification VerifyPackedFile(const std::vector<uint8_t>& file);
 
