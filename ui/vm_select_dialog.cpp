@@ -175,6 +175,7 @@ static void ConfirmCancel(HWND dialog)
     if (searching)
         KillTimer(dialog, kSearchTimer);
     if (MessageBoxA(dialog, question, app->title, MB_YESNO | MB_ICONWARNING) == IDYES) {
+        app->exitStatus = kExitCancelled;
         app->vms.StopChecks();
         EndDialog(dialog, 2);
     } else if (searching) {

@@ -112,6 +112,8 @@ inline bool IsBox(HWND window) { return !GetDlgItem(window, IDC_STATUS) && GetDl
 
 // The launcher's string id in a language, read from Wendle.exe.
 std::string LauncherString(UINT id, LANGID language = 0x0409);
+// The FileVersion of Wendle.exe's version record.
+std::string LauncherVersion();
 
 // One started installer (exe, or entries packed behind Wendle.exe) with a
 // temporary directory of its own (or tempDir); its current directory is dir.
@@ -130,8 +132,8 @@ public:
     Box NextBox();
     // Clicks a button of the box and waits until it has gone.
     void Answer(const Box& box, int button);
-    // The run ends with exit code 0 and nothing left in its temporary directory.
-    void End();
+    // The run ends with exitCode and nothing left in its temporary directory.
+    void End(DWORD exitCode = 0);
 
     Scratch dir{"setup"};
     Scratch temp{"tmp"};

@@ -40,6 +40,7 @@ protected:
 
 using ProbeMode = Scenario;
 using Dialogs = Scenario;
+using Unattended = Scenario;
 
 // Each row: the VMs, the requirement on the command line, the report that
 // must be written; TEMP is a folder of the row's own unless it names one.
@@ -102,7 +103,7 @@ TEST_F(ProbeMode, TheReportNamesEveryVmFoundAndItsVerdict)
 TEST_F(Dialogs, OneVmIsSelectedAndOkInstalls)
 {
     std::string jdk = wt::InstallKind(kJdk, wt::RealJvm());
-    Session session({}, "", SIGNED_INSTALLER);
+    Session session({}, " -- \"c d\"  e", SIGNED_INSTALLER);
     HWND dialog = session.Selection();
     int selected = -1;
     EXPECT_EQ(std::vector<std::string>{jdk}, wt::ComboItems(dialog, IDC_VM_LIST, &selected));
@@ -111,7 +112,7 @@ TEST_F(Dialogs, OneVmIsSelectedAndOkInstalls)
     EXPECT_EQ(wt::LauncherString(IDS_TITLE), wt::Text(dialog));
     wt::Click(dialog, IDOK);
     session.End();
-    EXPECT_EQ(kInstalled, wt::ReadFile(kRecord));
+    EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL stdout.tmp | args c d|e\n", wt::ReadFile(kRecord));
 }
 
 TEST_F(Dialogs, SeveralVmsAreSortedAndOkRunsTheSelectedOne)
@@ -148,7 +149,7 @@ TEST_F(Dialogs, CancelAsksFirst)
         EXPECT_EQ(dialog, box.owner);
         session.Answer(box, answer);
     }
-    session.End();
+    session.End(1602);
     EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << "the probe, and no installer";
     EXPECT_EQ(0, wt::Running("java.exe"));
 }
@@ -177,7 +178,7 @@ TEST_F(Dialogs, SlowTheDialogAnswersWhileTheVmsAreProbed)
     EXPECT_EQ(0, wt::Running("jview.exe"));
     wt::Click(dialog, IDCANCEL);
     session.Answer(session.NextBox(), IDYES);
-    session.End();
+    session.End(1602);
 }
 
 TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
@@ -235,7 +236,7 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
             EXPECT_EQ(step.path, wt::ItemText(dialog, field));
     }
     EXPECT_EQ(wt::ReadFile(INSTALLER_CLASS), wt::ReadFile("C:\\vms\\x\\Installer.class"));
-    session.End();
+    session.End(1633);
 }
 
 TEST_F(Dialogs, NamedVmInstallsAndDownloadAndCancelEnd)
@@ -250,7 +251,7 @@ TEST_F(Dialogs, NamedVmInstallsAndDownloadAndCancelEnd)
             wt::Type(dialog, IDC_VM_PATH, "C:\\vms\\named\\JAVA.EXE");
         }
         wt::Click(dialog, road == IDCANCEL ? IDCANCEL : IDOK);
-        session.End();
+        session.End(road == IDCANCEL ? 1602 : road == IDC_OPT_DOWNLOAD ? 1633 : 0);
     }
     EXPECT_EQ(kInstalled, wt::ReadFile(kRecord));
 }
@@ -269,7 +270,7 @@ TEST_F(Dialogs, APayloadWithoutItsSettingsShowsTheUsage)
             EXPECT_EQ(wt::LauncherString(IDS_USAGE), box.text);
             EXPECT_EQ(wt::LauncherString(IDS_TITLE), box.caption);
             session.Answer(box, IDOK);
-            session.End();
+            session.End(1603);
         }
     }
 }
@@ -293,7 +294,7 @@ TEST_F(Dialogs, AnInstallerThatCannotBeExtractedIsNotStarted)
         session.Answer(box, IDOK);
         if (save)
             wt::Click(dialog, IDCANCEL);
-        session.End();
+        session.End(save ? 1602 : 1603);
         EXPECT_FALSE(wt::Exists(session.dir / "Installer.class")) << save;
         EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << save << ": the probe only";
     }
@@ -412,6 +413,7 @@ TEST_F(Dialogs, AnInstallerThatBringsItsOwnJavaUsesItWhenNothingInstalledSuits)
             std::string runFolder = session.tempDir + "\\" + wt::List(session.tempDir).at(0);
             EXPECT_EQ(std::vector<std::string>{"TvqVersion.class"}, wt::List(runFolder)) << each.what;
             wt::Click(dialog, IDCANCEL);
+            session.End(1602);
         } else {
             HWND dialog = session.Selection();
             std::vector<std::string> items = wt::ComboItems(dialog, IDC_VM_LIST);
@@ -421,8 +423,8 @@ TEST_F(Dialogs, AnInstallerThatBringsItsOwnJavaUsesItWhenNothingInstalledSuits)
             bool own = each.listed == runtimeExe;
             EXPECT_EQ(wt::LauncherString(own ? IDS_OWN_JAVA : IDS_ONE_VM_FOUND), wt::ItemText(dialog, IDC_STATUS));
             wt::Click(dialog, IDOK);
+            session.End();
         }
-        session.End();
         EXPECT_EQ(each.record, wt::ReadFile(kRecord)) << each.what;
     }
 }
@@ -444,6 +446,126 @@ TEST_F(Dialogs, SlowAnInstallerThatRunsLongKeepsItsFiles)
     EXPECT_NE(0, SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result)) << "the hidden dialog";
     session.End();
     EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL sleep stdout.tmp\n", wt::ReadFile(kRecord));
+}
+
+// Runs the session to its end; true when a window of it was ever visible.
+bool ShowedAWindow(Session& session)
+{
+    bool shown = false;
+    while (session.process->Wait(20) == ~0u)
+        shown = shown || wt::WaitForWindow(session.process->id(), [](HWND) { return true; }, 0) != nullptr;
+    return shown;
+}
+
+std::vector<wendle_pack::Entry> WithLaunchSettings(std::vector<wendle_pack::Entry> entries)
+{
+    entries.push_back({"exit", 0, {'7'}});
+    entries.push_back(wendle_pack::StringEntry("WendleJvmOptions", "-Dwendle.test=on"));
+    entries.push_back(wendle_pack::StringEntry("WendleArguments", "/S \"a b\""));
+    return entries;
+}
+
+// setup.exe --silent: no window at any moment, the VM the dialog would
+// select first (else the installer's own Java), the packed arguments and
+// then the user's, the JVM options, and the installer's exit status.
+TEST_F(Unattended, SilentRunsInstallWithoutAWindow)
+{
+    const std::string log = "C:\\vms\\setup.log";
+    const std::string passed = " | args /S|a b|c d|e \"f\" | wendle.test=on\n";
+    struct {
+        const char* what;
+        std::string installed;   // a JDK's configuration, or none
+        bool jar, runtime;
+        DWORD status;
+        std::string logPath;
+    } cases[] = {
+        {"a class installer", wt::RealJvm(), false, false, 7, log},
+        {"an installer jar", wt::RealJvm(), true, false, 7, log},
+        {"the installer's own Java on a PC without one", "", false, true, 7, log},
+        {"no suitable Java, and a log that cannot be written", kAnswerNo, false, false, 1633, "C:\\none\\setup.log"},
+    };
+    for (const auto& each : cases) {
+        SetUp();
+        wt::MakeDirs("C:\\vms");
+        if (!each.installed.empty())
+            wt::InstallKind(kJdk, each.installed);
+        std::vector<wendle_pack::Entry> entries = wt::Settings("A:A:A");
+        if (each.jar)
+            entries = wt::EntriesOf(JAR_INSTALLER), entries.resize(5);
+        if (each.runtime) {
+            wt::RemoveTree("C:\\rt");
+            wt::InstallVm("C:\\rt\\bin\\java.exe", wt::RealJvm());
+            wt::WriteFile("C:\\rt\\release", "JAVA_VERSION=\"17.0.15\"\n");
+            entries.push_back(wt::RuntimeEntry("C:\\rt"));
+        }
+        Session session(WithLaunchSettings(entries), " --silent --log " + each.logPath + R"( -- "c d" "e \"f\"")");
+        EXPECT_FALSE(ShowedAWindow(session)) << each.what;
+        session.End(each.status);
+        std::string record = wt::ReadFile(kRecord);
+        EXPECT_EQ(each.status == 7 ? passed : "", record.substr(record.size() - std::min(record.size(), passed.size())))
+            << each.what;
+        EXPECT_EQ(each.runtime, record.find("bundled-java-runtime") != std::string::npos) << each.what;
+        EXPECT_EQ(each.status == 7, wt::ReadFile(log).find("the installer ended with exit status 7\r\n") != std::string::npos)
+            << each.what;
+    }
+}
+
+// The log of a silent run says why each VM was taken or not; the JVM options
+// reach the installer's VM and never a probe.
+TEST_F(Unattended, SlowTheLogSaysWhatHappened)
+{
+    std::string jdk = wt::InstallKind(kJdk, kAnswerYes);
+    wt::InstallKind(kJre, kAnswerNo, "C:\\vms\\jre");
+    wt::InstallKind(kJview, "sleep=30000\nexit=314");
+    wt::WriteFile(wt::InstallKind(kModern, "", "C:\\vms\\new"), kCannotStart);
+    Session session(WithLaunchSettings(wt::Settings("A:A:A")), " --log C:\\vms\\setup.log --silent");
+    EXPECT_FALSE(ShowedAWindow(session));
+    session.End(314);
+    std::string log = wt::ReadFile("C:\\vms\\setup.log");
+    for (const std::string& line : {"Wendle " + wt::LauncherVersion() + ", command line: ",
+                                    std::string("  value JavaHome: C:\\vms\\jre\r\n"),
+                                    std::string("exit status 159, first output byte X\r\n"),
+                                    "C:\\vms\\jre\\Bin\\jre.exe: not suitable",
+                                    std::string("ended at its time limit after "),
+                                    std::string("cannot start \"C:\\vms\\new\\bin\\java.exe\" "),
+                                    "chosen: " + jdk, std::string("the installer ended with exit status 314\r\n")})
+        EXPECT_NE(std::string::npos, log.find(line)) << line << "\n" << log;
+    std::vector<std::string> runs = wt::RecordedRuns(kRuns);
+    ASSERT_EQ(3u, runs.size());
+    for (const std::string& run : runs)
+        EXPECT_EQ(run == runs.back(), run.find(" -Dwendle.test=on Installer /S \"a b\"|") != std::string::npos) << run;
+}
+
+// Options setup.exe does not know are refused, with the usage message unless
+// silent; a requirement behind --log is a probe run with a log.
+TEST_F(Unattended, UnknownOptionsAreRefused)
+{
+    wt::InstallKind(kJdk, kAnswerYes);
+    struct {
+        std::string args;
+        bool usage;
+        DWORD status;
+        std::string report;
+    } cases[] = {
+        {" --bogus", true, 87, ""},
+        {" --log", true, 87, ""},
+        {" --silent --bogus", false, 87, ""},
+        {" --silent A:A:A", false, 87, ""},
+        {" --log C:\\vms\\probe.log A:A:A", false, 0, "1\r\nYES C:\\vms\\jdk\\Bin\\java.exe\r\n"},
+    };
+    for (const auto& each : cases) {
+        Session session(wt::Settings("A:A:A"), each.args);
+        if (each.usage) {
+            auto box = session.NextBox();
+            EXPECT_EQ(wt::LauncherString(IDS_USAGE), box.text) << each.args;
+            session.Answer(box, IDOK);
+        } else {
+            EXPECT_FALSE(ShowedAWindow(session)) << each.args;
+        }
+        session.End(each.status);
+        EXPECT_EQ(each.report, session.process->Output()) << each.args;
+    }
+    EXPECT_NE(std::string::npos, wt::ReadFile("C:\\vms\\probe.log").find("VM kind 0: C:\\vms\\jdk\\Bin\\java.exe"));
 }
 
 TEST(DialogRules, CentringAndEnabling)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "launch_settings.h"
 #include "pack_format.h"
 #include "pe_signature.h"
 #include "verify.h"
@@ -20,7 +21,8 @@ const int kExitBadInput = 2;
 const char kUsage[] =
     "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
     "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
-    "                         [--runtime DIR] -o OUT [--align N] [--force]\n"
+    "                         [--runtime DIR] [--jvm-option OPT]... [--arg ARG]...\n"
+    "                         -o OUT [--align N] [--force]\n"
     "       wendle-pack list [--json] FILE\n"
     "       wendle-pack verify FILE\n"
     "       wendle-pack extract FILE [-C DIR]\n"
@@ -37,7 +39,8 @@ const char kUsage[] =
 const char kBuildHelp[] =
     "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
     "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
-    "                         [--runtime DIR] -o OUT [--align N] [--force]\n"
+    "                         [--runtime DIR] [--jvm-option OPT]... [--arg ARG]...\n"
+    "                         -o OUT [--align N] [--force]\n"
     "\n"
     "Writes OUT: the launcher executable STUB followed by a payload that holds\n"
     "the requirement string REQ (entry \"CommandLine\"), the address of the VM\n"
@@ -58,6 +61,13 @@ const char kBuildHelp[] =
     "             the installer as the entry \"runtime.tar\" (an uncompressed\n"
     "             ustar archive; the same folder always gives the same bytes).\n"
     "             The launcher unpacks and offers it when no installed VM suits.\n"
+    "  --jvm-option OPT  an option for the VM that runs the installer (-Xmx1g,\n"
+    "             -Dkey=value, --add-opens=...), in front of the class; never\n"
+    "             given to the probe. With --jar it reaches java -jar. Repeatable;\n"
+    "             packed as the entry \"WendleJvmOptions\".\n"
+    "  --arg ARG  an argument for the installer, in front of those given to\n"
+    "             setup.exe after \"--\". Repeatable; packed as \"WendleArguments\".\n"
+    "             Each reaches its VM or installer exactly as given.\n"
     "  --align N  zero bytes in front of the trailer make the length of OUT a\n"
     "             multiple of N, a power of two up to 65536 (default 8: signing\n"
     "             tools then add no padding of their own, which would hide the\n"
@@ -82,7 +92,12 @@ const char kBuildHelp[] =
     "not a Windows executable, without JAVA_VERSION in its release file, of a\n"
     "Java version that REQ never accepts, with links, with names that Windows\n"
     "cannot write (the same rules) or paths of more than 99 characters, or too\n"
-    "big for the payload's 32-bit offsets.\n";
+    "big for the payload's 32-bit offsets.\n"
+    "With --jvm-option and --arg: an option that does not begin with \"-\", a\n"
+    "control character or a byte above 127 in either, a --file named like\n"
+    "their entries, and a command line that could exceed the 32767 characters\n"
+    "Windows carries for some kind of VM (a VM path and a run folder of 259\n"
+    "characters each).\n";
 
 const char kListHelp[] =
     "usage: wendle-pack list [--json] FILE\n"
@@ -240,16 +255,20 @@ int RunBuild(const std::vector<std::string>& args)
             continue;
         }
         const bool isFile = args[i] == "--file";
+        const bool isList = args[i] == "--jvm-option" || args[i] == "--arg";
         auto option = options.find(args[i]);
-        if (option == options.end() && !isFile) {
+        if (option == options.end() && !isFile && !isList) {
             if (IsOption(args[i]))
                 return UsageError("unknown option " + args[i]);
             return UsageError("unexpected argument " + args[i]);
         }
         if (i + 1 >= args.size())
             return UsageError("option " + args[i] + " needs a value");
-        if (isFile) {
-            buildOptions.files.push_back(args[++i]);
+        if (isFile || isList) {
+            (isFile ? buildOptions.files
+                    : args[i] == "--arg" ? buildOptions.arguments : buildOptions.jvmOptions)
+                .push_back(args[i + 1]);
+            ++i;
             continue;
         }
         if (values.count(option->second) != 0)
@@ -309,6 +328,19 @@ bool LauncherSetting(const std::vector<uint8_t>& file,
            wendle_pack::ReadStringValue(file, entries[index], value);
 }
 
+// The JVM options or the arguments (name) as the launcher reads them, or none.
+bool LaunchSetting(const std::vector<uint8_t>& file,
+                   const std::vector<wendle_pack::ListedEntry>& entries, const char* name,
+                   std::string* value)
+{
+    for (const wendle_pack::ListedEntry& entry : entries) {
+        if (wendle_pack::SameNameIgnoringCase(entry.name, name))
+            return wendle_pack::ReadStringValue(file, entry, value,
+                                                wendle_pack::kMaxCommandLineLength + 1);
+    }
+    return false;
+}
+
 // "jar" for a jar payload, "class" for any other with an installer class
 // entry, else null: what list --json says the launcher will start.
 const char* InstallerKind(const std::vector<wendle_pack::ListedEntry>& entries)
@@ -366,6 +398,14 @@ void PrintJson(const std::string& path, const std::vector<uint8_t>& file,
                         : "null");
     }
     std::printf("  \"installer\": %s,\n", InstallerKind(walk.entries));
+    const char* launchNames[] = {wendle_pack::kJvmOptionsEntry, wendle_pack::kArgumentsEntry};
+    const char* launchKeys[] = {"jvmOptions", "arguments"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        std::printf("  \"%s\": %s,\n", launchKeys[i],
+                    LaunchSetting(file, walk.entries, launchNames[i], &value)
+                        ? JsonString(value).c_str()
+                        : "null");
+    }
     const RuntimeListing runtime = ListRuntime(file, walk.entries);
     if (runtime.entry == 0)
         std::printf("  \"runtime\": null,\n");
@@ -402,9 +442,14 @@ void PrintTable(const std::string& path, const std::vector<uint8_t>& file,
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const wendle_pack::ListedEntry& entry = entries[i];
         std::string value;
-        // The launcher reads the first two entries as its settings.
-        if (i < 2) {
-            value = wendle_pack::ReadStringValue(file, entry, &value)
+        // The launcher reads the first two entries as its settings, and the
+        // JVM options and arguments by their names.
+        const bool launch = wendle_pack::SameNameIgnoringCase(entry.name, wendle_pack::kJvmOptionsEntry) ||
+                            wendle_pack::SameNameIgnoringCase(entry.name, wendle_pack::kArgumentsEntry);
+        if (i < 2 || launch) {
+            value = wendle_pack::ReadStringValue(file, entry, &value,
+                                                 launch ? wendle_pack::kMaxCommandLineLength + 1
+                                                        : wendle_pack::kMaxStringLength + 1)
                         ? Quoted(value)
                         : "(no NUL within the data: the launcher cannot read it)";
         }
@@ -522,9 +567,12 @@ int RunVerify(const std::vector<std::string>& args)
             ? ""
             : ", a Java " + result.runtime.version + " runtime of " +
                   std::to_string(result.runtime.files) + " files";
-    std::printf("%s: ok%s: %lu entries%s; %s\n", path.c_str(),
+    const std::string launch =
+        (result.jvmOptions.empty() ? "" : ", JVM options " + result.jvmOptions) +
+        (result.arguments.empty() ? "" : ", installer arguments " + result.arguments);
+    std::printf("%s: ok%s: %lu entries%s%s; %s\n", path.c_str(),
                 warnings > 0 ? (" with " + warningText).c_str() : "",
-                (unsigned long)result.walk.entries.size(), runtime.c_str(),
+                (unsigned long)result.walk.entries.size(), runtime.c_str(), launch.c_str(),
                 signedFile ? "signed, the payload lies inside the signed range" : "not signed");
     return kExitSuccess;
 }

@@ -60,6 +60,10 @@ struct BuildOptions {
     // A Windows Java runtime image (runtime_tar.h), packed behind the
     // installer as the entry "runtime.tar"; empty for none.
     std::string runtime;
+    // Options for the installer's VM and fixed arguments for the installer,
+    // packed behind the runtime (launch_settings.h); none: no entry.
+    std::vector<std::string> jvmOptions;
+    std::vector<std::string> arguments;
 };
 
 // Writes stub + payload to outputPath. The payload holds the requirement

@@ -22,6 +22,8 @@ struct Verification {
     ChainWalk walk;            // the chain as the launcher reads it
     CertificateTable table;
     RuntimeFacts runtime;      // version empty: no runtime, or one with an error
+    std::string jvmOptions;    // as packed, empty for none (launch_settings.h)
+    std::string arguments;
 
     int Count(Finding::Severity severity) const;
 };
