@@ -233,7 +233,7 @@ void CheckInstallerJar(const std::vector<uint8_t>& file, const std::vector<Liste
 
 // The JVM options and the arguments: readable by the launcher, text that its
 // command line carries as meant, and room for both for every kind of VM.
-void CheckLaunchSettings(const std::vector<uint8_t>& file, const std::vector<ListedEntry>& entries,
+void CheckPackedLaunchSettings(const std::vector<uint8_t>& file, const std::vector<ListedEntry>& entries,
                          Verification& result, Findings& findings)
 {
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -383,7 +383,7 @@ Verification VerifyPackedFile(const std::vector<uint8_t>& file)
     if (HasBootstrapClass(entries))
         CheckInstallerJar(file, entries, hasRequirement, requirement, result.findings);
 
-    CheckLaunchSettings(file, entries, result, findings);
+    CheckPackedLaunchSettings(file, entries, result, findings);
 
     const std::size_t runtime = RuntimeIndex(entries);
     std::string fault;
