@@ -15,6 +15,10 @@
 #include "ui/vm_select_dialog.h"
 #include "vm/vm_locator.h"
 
+// In .bss by name: with -fdata-sections MinGW's GCC would give each its own
+// .data$ section, 32 KB of zeros in the executable.
+static char vmOptionsText[kCommandLineSize] __attribute__((section(".bss")));
+static char packedArgsText[kCommandLineSize] __attribute__((section(".bss")));
 static LauncherApp theApp;
 
 LauncherApp* GetLauncherApp()
@@ -24,7 +28,7 @@ LauncherApp* GetLauncherApp()
 
 LauncherApp::LauncherApp()
     : instance(NULL), interactive(0), silent(0), exitStatus(0), userArgs(NULL),
-      installerRunning(false)
+      vmOptions(vmOptionsText), packedArgs(packedArgsText), installerRunning(false)
 {
     vmOptions[0] = '\0';
     packedArgs[0] = '\0';

@@ -97,8 +97,10 @@ public:
     char title[kTextBufferSize];
     char installerClassFile[kTextBufferSize];
     char downloadUrl[kTextBufferSize];
-    char vmOptions[kCommandLineSize];
-    char packedArgs[kCommandLineSize];
+    // The payload's JVM options and arguments, kCommandLineSize bytes each;
+    // outside the object, which the linker puts among initialised data.
+    char* vmOptions;
+    char* packedArgs;
     PayloadArchive archive;
     VmTable vms;
     // True while LaunchInstaller waits for the installer's VM, handling

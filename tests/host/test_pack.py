@@ -351,7 +351,7 @@ class ListAndExtract(Case):
             "file": "setup.exe", "size": size, "certificateTable": None, "trailer": size - 4,
             "firstEntry": len(STUB), "padding": size - 4 - offset,
             "requirement": requirement.decode("latin-1"), "url": "http://x/", "installer": "class",
-            "runtime": None})
+            "jvmOptions": None, "arguments": None, "runtime": None})
         values = ['"1.1:A:\\"S\\\\\xe9"', '"http://x/"']  # quotes and backslashes escaped
         table = run(["list", "setup.exe"], folder)[1].splitlines()[2:5]
         for index, (row, e) in enumerate(zip(table, expected)):
