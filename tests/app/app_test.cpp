@@ -40,7 +40,7 @@ TEST(CommandLine, OptionsAreReadAtItsStart)
         {"--", true, false, "", "", nullptr},
         {"--bogus --silent", false, true, "", nullptr, nullptr},
         {"--log", false, false, "", nullptr, nullptr},
-        {"--log -- /S", false, false, "--", nullptr, nullptr},
+        {"--log -- /S", false, false, "--", nullptr, "/S"},
         {"--silent 1.1:A:A", false, true, "", nullptr, "1.1:A:A"},
         {"--log " + longName, false, false, "", nullptr, nullptr},
         {"--" + longName, false, false, "", nullptr, nullptr},
