@@ -448,12 +448,12 @@ TEST_F(Dialogs, SlowAnInstallerThatRunsLongKeepsItsFiles)
     EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL sleep stdout.tmp\n", wt::ReadFile(kRecord));
 }
 
-// Runs the session to its end; true when a window of it was ever visible.
+// Runs the session to its end, or until a window of it is visible: true then.
 bool ShowedAWindow(Session& session)
 {
     bool shown = false;
-    while (session.process->Wait(20) == ~0u)
-        shown = shown || wt::WaitForWindow(session.process->id(), [](HWND) { return true; }, 0) != nullptr;
+    while (!shown && session.process->Wait(20) == ~0u)
+        shown = wt::WaitForWindow(session.process->id(), [](HWND) { return true; }, 0) != nullptr;
     return shown;
 }
 
