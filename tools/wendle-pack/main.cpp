@@ -147,7 +147,11 @@ const char kVerifyHelp[] =
     "    checksum, type (file or folder), path and size inside the entry, no\n"
     "    path twice, each folder in front of what it holds, a bin/java.exe that\n"
     "    is a Windows executable, JAVA_VERSION in its release file, and a\n"
-    "    requirement that accepts that version.\n"
+    "    requirement that accepts that version;\n"
+    "  - the JVM options and installer arguments (entries \"WendleJvmOptions\",\n"
+    "    \"WendleArguments\"): readable, without control characters or bytes\n"
+    "    above 127, and an installer's command line that fits 32767 characters\n"
+    "    for every kind of VM; both are shown on the summary line.\n"
     "\n"
     "Exit status: 0 when there is no error (warnings allowed), 1 when there is\n"
     "one, 2 when FILE cannot be read.\n";
