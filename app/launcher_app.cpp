@@ -4,8 +4,10 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "app/command_options.h"
 #include "payload/exception.h"
 #include "payload/paths.h"
+#include "payload/run_log.h"
 #include "payload/runtime_archive.h"
 #include "payload/wide_paths.h"
 #include "payload/work_folder.h"
@@ -13,6 +15,10 @@
 #include "ui/vm_select_dialog.h"
 #include "vm/vm_locator.h"
 
+// In .bss by name: with -fdata-sections MinGW's GCC would give each its own
+// .data$ section, 32 KB of zeros in the executable.
+static char vmOptionsText[kCommandLineSize] __attribute__((section(".bss")));
+static char packedArgsText[kCommandLineSize] __attribute__((section(".bss")));
 static LauncherApp theApp;
 
 LauncherApp* GetLauncherApp()
@@ -20,8 +26,12 @@ LauncherApp* GetLauncherApp()
     return &theApp;
 }
 
-LauncherApp::LauncherApp() : instance(NULL), interactive(0), installerRunning(false)
+LauncherApp::LauncherApp()
+    : instance(NULL), interactive(0), silent(0), exitStatus(0), userArgs(NULL),
+      vmOptions(vmOptionsText), packedArgs(packedArgsText), installerRunning(false)
 {
+    vmOptions[0] = '\0';
+    packedArgs[0] = '\0';
     requirement[0] = '\0';
     tempDir[0] = '\0';
     workDir[0] = '\0';
@@ -59,18 +69,38 @@ const char* CommandLineTail(const char* commandLine)
 void LauncherApp::Run(const char* commandTail)
 {
     commandTail = SkipBlanks(commandTail);
+    LoadStringW(instance, IDS_TITLE, title, kTextBufferSize);
+    if (commandTail[0] == '-' && commandTail[1] == '-') {
+        CommandOptions options;
+        bool valid = ReadCommandOptions(commandTail, &options);
+        silent = options.silent ? 1 : 0;
+        if (options.logPath[0] != '\0')
+            OpenRunLog(options.logPath);
+        LogLine("Wendle %s, command line: %s", kLauncherVersion, GetCommandLineA());
+        if (!valid) {
+            LogLine("refused: an option that is not known, or --log without its file");
+            exitStatus = kExitBadOption;
+            ShowUsage();
+            return;
+        }
+        userArgs = options.installerArgs;
+        commandTail = options.requirement != NULL ? options.requirement : "";
+    }
     interactive = commandTail[0] == '\0' ? 1 : 0;
+    // Until the installer has run or the user has decided, the installation
+    // has not started; probe mode always ends with 0.
+    exitStatus = interactive ? kExitCannotStart : 0;
     // A requirement cut to fit could accept VMs that the whole one rejects,
     // so a tail that does not fit is refused: no probe, no report.
     if (!CopyText(requirement, sizeof requirement, commandTail))
         return;
-    LoadStringW(instance, IDS_TITLE, title, kTextBufferSize);
     wchar_t wideTempDir[kTextBufferSize];
     if (!GetWideTempDir(wideTempDir))
         ThrowWin32Error(ERROR_PATH_NOT_FOUND);
     if (!UseAnsiPath(wideTempDir, tempDir))
         return;
     CreateWorkDir();
+    LogLine("temporary folder %s, run folder %s", tempDir, workDir);
     WriteProbeClass();
     if (interactive)
         RunInteractive();
@@ -84,7 +114,8 @@ bool LauncherApp::UseAnsiPath(wchar_t* widePath, char* output)
         return true;
     // The payload, the probe or the installer would fail on a name that
     // Windows guessed; a message says what no silent end would.
-    if (interactive) {
+    LogLine("no ANSI name for %ls", widePath);
+    if (interactive && !silent) {
         CutAtLastBackslash(widePath);
         ShowCannotRunHere(widePath);
     }
@@ -144,7 +175,16 @@ bool LauncherApp::ReadPayloadSettings(const char* programPath)
         return false;
     if (!urlEntry->ReadString(archive.file, downloadUrl))
         return false;
-    return CopyText(installerClassFile, sizeof installerClassFile, classEntry->name);
+    return CopyText(installerClassFile, sizeof installerClassFile, classEntry->name) &&
+           ReadLongSetting(kJvmOptionsEntry, vmOptions) &&
+           ReadLongSetting(kArgumentsEntry, packedArgs);
+}
+
+bool LauncherApp::ReadLongSetting(const char* name, char* value)
+{
+    value[0] = '\0';
+    PayloadEntry* entry = archive.FindEntry(name);
+    return entry == NULL || entry->ReadString(archive.file, value, kCommandLineSize);
 }
 
 void LauncherApp::RunInteractive()
@@ -164,14 +204,58 @@ void LauncherApp::RunInteractive()
     } catch (CException* error) {
         delete error;
     }
-    if (readable) {
+    if (!readable) {
+        LogLine("no payload that the launcher can read");
+        ShowUsage();
+    } else if (silent) {
+        RunSilent();
+    } else {
         ShowVmSelectDialog();
-        return;
     }
+}
+
+void LauncherApp::ShowUsage()
+{
+    if (silent)
+        return;
     char usage[kTextBufferSize];
     usage[0] = '\0';
     LoadStringA(instance, IDS_USAGE, usage, sizeof usage);
     ShowText(NULL, usage, MB_ICONINFORMATION);
+}
+
+// The selection dialog's list is sorted; it selects the first item.
+static VmLocator* FirstSuitable(const VmTable& vms)
+{
+    VmLocator* first = NULL;
+    for (int slot = 0; slot < kVmSlots; ++slot) {
+        if (vms.IsFound(slot) && vms.slots[slot]->suitable &&
+            (first == NULL || lstrcmpiA(vms.slots[slot]->exePath, first->exePath) < 0))
+            first = vms.slots[slot];
+    }
+    return first;
+}
+
+void LauncherApp::RunSilent()
+{
+    vms.Search(requirement);
+    VmLocator* chosen = FirstSuitable(vms);
+    char javaExe[kTextBufferSize];
+    if (chosen == NULL && UnpackBundledRuntime(javaExe)) {
+        vms.StartRuntimeCheck(javaExe, requirement);
+        while (!vms.CollectChecks())
+            Sleep(50);
+        chosen = FirstSuitable(vms);
+        if (chosen == NULL)
+            RemoveBundledRuntime();
+    }
+    if (chosen == NULL) {
+        LogLine("no suitable Java");
+        exitStatus = kExitNoSuitableJava;
+        return;
+    }
+    LogLine("chosen: %s", chosen->exePath);
+    LaunchInstaller(NULL, chosen);
 }
 
 void LauncherApp::RunProbe()
@@ -224,6 +308,8 @@ void FormatMessageText(char* output, size_t outputSize, const char* format, va_l
 
 void LauncherApp::ShowMessage(HWND owner, UINT stringId, UINT style, ...)
 {
+    if (silent)
+        return;
     char format[kMessageBufferSize];
     char text[kMessageBufferSize];
     format[0] = '\0';
@@ -262,8 +348,10 @@ bool LauncherApp::LaunchInstaller(HWND dialog, VmLocator* vm)
         // An installer started on a cut-off jar or data file would fail in
         // ways nobody could explain (a full disk, a setup file that could not
         // be read); the clean-up removes what was extracted.
+        LogLine("cannot extract the payload: error %lu", error != NULL ? error->errorCode : 0);
         delete error;
         ShowCursor(FALSE);
+        exitStatus = kExitCannotStart;
         ShowMessage(dialog, IDS_CANNOT_EXTRACT, MB_ICONINFORMATION);
         return false;
     }
@@ -274,9 +362,21 @@ bool LauncherApp::LaunchInstaller(HWND dialog, VmLocator* vm)
     if (dialog != NULL)
         ShowWindow(dialog, SW_HIDE);
     installerRunning = true;
+    // The packed arguments come first, then the user's, as they were given.
+    char classArgs[kCommandLineSize];
+    bool fits = CopyText(classArgs, sizeof classArgs, packedArgs);
+    if (userArgs != NULL && userArgs[0] != '\0')
+        fits = fits && (classArgs[0] == '\0' || AppendText(classArgs, sizeof classArgs, " ")) &&
+               AppendText(classArgs, sizeof classArgs, userArgs);
     unsigned long probeWait = vm->waitMs;
     vm->waitMs = INFINITE;
-    vm->RunClass(workDir, className, NULL);
+    vm->exitCode = kExitCannotStart;
+    if (fits)
+        vm->RunClass(workDir, className, classArgs[0] != '\0' ? classArgs : NULL, vmOptions);
+    else
+        LogLine("the installer's arguments do not fit its command line");
+    exitStatus = (int)vm->exitCode;
+    LogLine("the installer ended with exit status %d", exitStatus);
     vm->waitMs = probeWait;
     installerRunning = false;
     return true;
@@ -300,8 +400,11 @@ bool LauncherApp::UnpackBundledRuntime(char* javaExe)
     SetCursor(LoadCursorA(NULL, IDC_WAIT));
     bool unpacked = RuntimeArchive(archive.file, *entry).UnpackTo(folder);
     ShowCursor(FALSE);
-    if (unpacked && CopyText(javaExe, kTextBufferSize, folder) && AppendPath(javaExe, "bin\\java.exe"))
+    if (unpacked && CopyText(javaExe, kTextBufferSize, folder) && AppendPath(javaExe, "bin\\java.exe")) {
+        LogLine("the bundled runtime is unpacked into %s", folder);
         return true;
+    }
+    LogLine("the bundled runtime is refused: it cannot be unpacked whole");
     RemoveBundledRuntime();
     return false;
 }

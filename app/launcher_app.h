@@ -6,6 +6,7 @@
 
 #include "payload/payload_archive.h"
 #include "payload/text_buffer.h"
+#include "vm/vm_locator.h"
 #include "vm/vm_table.h"
 
 class VmLocator;
@@ -17,6 +18,16 @@ const size_t kMessageBufferSize = 1024;
 // The folder of the installer's own Java in the run's folder: longer than any
 // entry's name (19 characters at most), so that no packed file can take it.
 const char* const kBundledRuntimeFolder = "bundled-java-runtime";
+// The FileVersion of the version record (res/version.rc), for the log.
+const char* const kLauncherVersion = "2.50.001";
+
+// Exit statuses of an interactive or silent run (probe mode ends with 0).
+// An installer that ran gives its own; else, as Windows Installer has them:
+const int kExitCancelled = 1602;     // the user cancelled
+const int kExitCannotStart = 1603;   // no payload, extraction failed, the VM did not start
+// No suitable Java and none brought along: "not supported on this system".
+const int kExitNoSuitableJava = 1633;
+const int kExitBadOption = 87;       // an option setup.exe does not know
 
 class LauncherApp {
 public:
@@ -25,9 +36,18 @@ public:
 
     void Run(const char* commandTail);
     void RunInteractive();
+    // Without any window: the VM that the selection dialog would select
+    // first, else the runtime the payload brings, else kExitNoSuitableJava.
+    void RunSilent();
     void RunProbe();
-    // Reads the three settings from the payload of the file at programPath.
+    // The usage message, unless the run is silent.
+    void ShowUsage();
+    // Reads the three settings from the payload of the file at programPath,
+    // and the JVM options and arguments when it holds them.
     bool ReadPayloadSettings(const char* programPath);
+    // The text of the entry named name into value (kCommandLineSize bytes),
+    // empty when there is none; false when it is unreadable.
+    bool ReadLongSetting(const char* name, char* value);
     // widePath converted for the ANSI functions into output (ToAnsiPath).
     // When it has no ANSI form the run cannot go on: in interactive mode the
     // user is told so, with the folder that widePath names or lies in (which
@@ -51,9 +71,11 @@ public:
     // Gives a dialog the caption title.
     void SetCaption(HWND dialog);
     // Extracts the payload into workDir, hides dialog and runs the installer
-    // class with vm, waiting for its VM to end. Returns true once that VM has
+    // class with vm, waiting for its VM to end, with the JVM options and the
+    // arguments (packed, then the user's). Returns true once that VM has
     // ended (or could not be started); false when the payload could not be
     // extracted whole: the installer is not started and the user is told.
+    // exitStatus then says which.
     bool LaunchInstaller(HWND dialog, VmLocator* vm);
     void Cleanup();
     // Unpacks the Java runtime that the payload brings into its folder in
@@ -65,6 +87,12 @@ public:
 
     HINSTANCE instance;
     int interactive;
+    // --silent: no window, no message box.
+    int silent;
+    // What the process ends with (kExit... or the installer's status).
+    int exitStatus;
+    // The arguments given after "--", as they were written; null for none.
+    const char* userArgs;
     char requirement[kTextBufferSize];
     char tempDir[kTextBufferSize];
     // The folder of this run's own in tempDir (ending in a backslash), where
@@ -76,6 +104,10 @@ public:
     wchar_t title[kTextBufferSize];
     char installerClassFile[kTextBufferSize];
     char downloadUrl[kTextBufferSize];
+    // The payload's JVM options and arguments, kCommandLineSize bytes each;
+    // outside the object, which the linker puts among initialised data.
+    char* vmOptions;
+    char* packedArgs;
     PayloadArchive archive;
     VmTable vms;
     // True while LaunchInstaller waits for the installer's VM, handling

@@ -1,10 +1,11 @@
 // Entry point: one exception guard around the run, then the clean-up, and
-// the exit code 0 whatever happened.
+// the run's exit status (0 in probe mode).
 #include <windows.h>
 
 #include "app/dll_search.h"
 #include "app/launcher_app.h"
 #include "payload/exception.h"
+#include "payload/run_log.h"
 
 // The tail is taken from the whole command line rather than from WinMain's
 // argument: the C run-time's start-up skips every byte up to 0x20 as a blank,
@@ -18,8 +19,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         app->instance = instance;
         app->Run(CommandLineTail(GetCommandLineA()));
     } catch (CException* error) {
+        LogLine("the run ends: error %lu", error != NULL ? error->errorCode : 0);
         delete error;
     }
     app->Cleanup();
-    return 0;
+    LogLine("exit status %d", app->exitStatus);
+    CloseRunLog();
+    return app->exitStatus;
 }

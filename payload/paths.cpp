@@ -1,5 +1,7 @@
 #include "payload/paths.h"
 
+#include "payload/run_log.h"
+
 #include <windows.h>
 #include <string.h>
 
@@ -74,5 +76,7 @@ bool GetFileNamePart(const char* path, char* output)
 bool FileExists(const char* path)
 {
     DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    bool exists = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    LogLine("file %s: %s", path, exists ? "found" : "missing");
+    return exists;
 }

@@ -7,6 +7,7 @@
 #include "payload/entry_name.h"
 #include "payload/exception.h"
 #include "payload/paths.h"
+#include "payload/run_log.h"
 #include "payload/text_buffer.h"
 
 PayloadEntry::PayloadEntry(const char* entryName, DWORD entryKind, DWORD entryLength,
@@ -17,12 +18,12 @@ PayloadEntry::PayloadEntry(const char* entryName, DWORD entryKind, DWORD entryLe
     CopyText(name, sizeof name, entryName);
 }
 
-bool PayloadEntry::ReadString(FileHandle& file, char* destination)
+bool PayloadEntry::ReadString(FileHandle& file, char* destination, size_t size)
 {
     file.Seek(dataOffset, FILE_BEGIN);
     // A text whose NUL lies beyond its own data is malformed: reading on
     // would take bytes of the next entry.
-    size_t capacity = length < kTextBufferSize ? length : kTextBufferSize;
+    size_t capacity = length < size ? length : size;
     if (!file.ReadCString(destination, capacity)) {
         if (capacity > 0)
             destination[0] = '\0';
@@ -137,8 +138,10 @@ void PayloadArchive::WalkChain(DWORD position, DWORD payloadEnd)
 void PayloadArchive::ExtractAll(const char* directory, int firstSlot)
 {
     for (int slot = firstSlot; slot < kMaxPayloadEntries && entries[slot] != NULL; ++slot) {
-        if (_stricmp(entries[slot]->name, kRuntimeEntry) != 0)
-            entries[slot]->ExtractToDir(file, directory, entries[slot]->name);
+        if (_stricmp(entries[slot]->name, kRuntimeEntry) == 0)
+            continue;
+        entries[slot]->ExtractToDir(file, directory, entries[slot]->name);
+        LogLine("extracted %s, %lu bytes", entries[slot]->name, entries[slot]->length);
     }
 }
 

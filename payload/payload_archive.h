@@ -6,11 +6,19 @@
 #include <windows.h>
 
 #include "payload/file_handle.h"
+#include "payload/text_buffer.h"
 
 const size_t kEntryNameSize = 20;   // name and NUL
 // The entry of the Java runtime that an installer may bring: unpacked into a
 // folder of its own when no installed VM suits, never extracted as it is.
 const char kRuntimeEntry[] = "runtime.tar";
+// The settings that wendle-pack --jvm-option and --arg pack, each a command
+// line's text, quoted: the JVM options for the installer's VM, and the
+// installer's own arguments. Both optional; a launcher that does not know
+// them extracts them as files like any other entry, and the jar's bootstrap
+// reads the first one from there.
+const char kJvmOptionsEntry[] = "WendleJvmOptions";
+const char kArgumentsEntry[] = "WendleArguments";
 const int kMaxPayloadEntries = 10;
 // Page-sized: a write that ends inside a page makes every following write
 // slower, and 64 KiB takes a copy as fast as CopyFileA's.
@@ -21,10 +29,10 @@ public:
     PayloadEntry(const char* name, DWORD kind, DWORD length, DWORD dataOffset);
     virtual ~PayloadEntry() {}
 
-    // Reads the entry's text into destination (kTextBufferSize bytes).
+    // Reads the entry's text into destination (size bytes).
     // Returns false when the text has no NUL within the buffer or within the
     // entry's own data.
-    bool ReadString(FileHandle& file, char* destination);
+    bool ReadString(FileHandle& file, char* destination, size_t size = kTextBufferSize);
     // Writes the entry's data to a new file at targetPath. Throws when the
     // target cannot be created, the entry's kind is not 0 or the copy fails;
     // a target that was created is then deleted again.

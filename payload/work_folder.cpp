@@ -5,6 +5,7 @@
 #include <wchar.h>
 
 #include "payload/paths.h"
+#include "payload/run_log.h"
 #include "payload/text_buffer.h"
 #include "payload/wide_paths.h"
 
@@ -79,7 +80,8 @@ static void RemoveTree(wchar_t* path, FolderRemover removeFolder)
                     // DeleteFile refuses a read-only file.
                     if (attributes & FILE_ATTRIBUTE_READONLY)
                         SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileW(path);
+                    if (!DeleteFileW(path))
+                        LogLine("cannot remove %ls: error %lu", path, GetLastError());
                 }
             } while (FindNextFileW(search, &found));
             FindClose(search);
@@ -91,7 +93,8 @@ static void RemoveTree(wchar_t* path, FolderRemover removeFolder)
     DWORD attributes = GetFileAttributesW(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-    removeFolder(path);
+    if (!removeFolder(path))
+        LogLine("cannot remove the folder %ls: error %lu", path, GetLastError());
 }
 
 void RemoveFolderTree(const char* folder, FolderRemover removeFolder)

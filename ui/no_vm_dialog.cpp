@@ -152,6 +152,8 @@ static void OnOk(HWND dialog)
         return;
     acting = true;
     bool done = false;
+    // Saving the class or opening the download page installs nothing.
+    GetLauncherApp()->exitStatus = kExitNoSuitableJava;
     if (IsDlgButtonChecked(dialog, IDC_OPT_DOWNLOAD) == BST_CHECKED) {
         OpenWithShell(dialog, "open", GetLauncherApp()->downloadUrl);
         done = true;
@@ -177,6 +179,7 @@ INT_PTR CALLBACK NoVmDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             OnOk(dialog);
             break;
         case IDCANCEL:
+            GetLauncherApp()->exitStatus = kExitCancelled;
             EndDialog(dialog, 2);
             break;
         case IDC_BROWSE_VM:

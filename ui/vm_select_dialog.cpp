@@ -185,6 +185,7 @@ static void ConfirmCancel(HWND dialog)
     if (searching)
         KillTimer(dialog, kSearchTimer);
     if (app->ShowText(dialog, question, MB_YESNO | MB_ICONWARNING) == IDYES) {
+        app->exitStatus = kExitCancelled;
         app->vms.StopChecks();
         EndDialog(dialog, 2);
     } else if (searching) {

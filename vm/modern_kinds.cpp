@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "payload/paths.h"
+#include "payload/run_log.h"
 #include "payload/wide_paths.h"
 #include "vm/registry.h"
 #include "vm/version_text.h"
@@ -110,6 +111,7 @@ int OtherVendorLocator::Locate()
     wchar_t wideJavaHome[kTextBufferSize];
     // A longer value comes back as the size it needs, which does not fit.
     DWORD length = GetEnvironmentVariableW(L"JAVA_HOME", wideJavaHome, kTextBufferSize);
+    LogLine("environment variable JAVA_HOME: %s", length == 0 ? "not set" : length < kTextBufferSize ? "set" : "too long");
     if (length > 0 && length < kTextBufferSize &&
         ToAnsiPath(wideJavaHome, javaHome) != kAnsiPathNone && FindJavaExe(javaHome, candidate))
         return CopyText(exePath, sizeof exePath, candidate) ? 1 : 0;

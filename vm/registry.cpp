@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "payload/paths.h"
+#include "payload/run_log.h"
 #include "payload/text_buffer.h"
 #include "payload/wide_paths.h"
 
@@ -35,8 +36,12 @@ int ViewsToSearch(RegistryView* views)
 MachineKey::MachineKey(const char* keyName, RegistryView view) : handle_(0)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ | view, &key) == ERROR_SUCCESS)
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ | view, &key);
+    if (status == ERROR_SUCCESS)
         handle_ = key;
+    LogLine("registry HKLM\\%s, %s view: %s", keyName,
+            view == k64BitView ? "64-bit" : view == k32BitView ? "32-bit" : "own",
+            status == ERROR_SUCCESS ? "opened" : "missing");
 }
 
 MachineKey::~MachineKey()
@@ -52,9 +57,12 @@ bool MachineKey::ReadValue(const char* valueName, char* output) const
     // One byte is kept back for a NUL: a string value need not carry its own.
     DWORD size = kTextBufferSize - 1;
     if (RegQueryValueExA((HKEY)handle_, valueName, NULL, NULL, (BYTE*)output, &size) !=
-        ERROR_SUCCESS)
+        ERROR_SUCCESS) {
+        LogLine("  value %s: missing or too long", valueName);
         return false;
+    }
     output[size] = '\0';
+    LogLine("  value %s: %s", valueName, output);
     return true;
 }
 
@@ -69,10 +77,14 @@ bool MachineKey::ReadPathValue(const char* valueName, char* output) const
     // back as a best-fit guess, a folder that does not exist.
     DWORD size = (kTextBufferSize - 1) * sizeof(wchar_t);
     if (RegQueryValueExW((HKEY)handle_, wideName, NULL, NULL, (BYTE*)path, &size) !=
-        ERROR_SUCCESS)
+        ERROR_SUCCESS) {
+        LogLine("  value %s: missing or too long", valueName);
         return false;
+    }
     path[size / sizeof(wchar_t)] = L'\0';
-    return ToAnsiPath(path, output) != kAnsiPathNone;
+    bool named = ToAnsiPath(path, output) != kAnsiPathNone;
+    LogLine("  value %s: %s", valueName, named ? output : "a path with no ANSI name");
+    return named;
 }
 
 bool MachineKey::SubkeyName(unsigned long index, char* name) const

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "app/launcher_app.h"
+#include "payload/run_log.h"
 
 static const char kProbeClassName[] = "TvqVersion";
 // In the run's own folder: standard users cannot create files in a drive's
@@ -36,16 +37,28 @@ int VmLocator::Exec(const char* arguments, const char* currentDir)
         WaitHandlingMessages(vm.Handle());
     else
         WaitForSingleObject(vm.Handle(), waitMs);
-    return vm.Finish();
+    int result = vm.Finish();
+    exitCode = vm.exitCode;
+    return result;
 }
 
-int VmLocator::RunClass(const char* classDir, const char* className, const char* classArgs)
+int VmLocator::RunClass(const char* classDir, const char* className, const char* classArgs,
+                        const char* vmOptions)
 {
     char arguments[kArgumentsSize];
+    char withOptions[kArgumentsSize];
     const char* currentDir = NULL;
     if (!LayOutClassRun(classDir, className, classArgs, arguments, &currentDir))
         return kCannotStart;
-    return Exec(arguments, currentDir);
+    if (vmOptions == NULL || vmOptions[0] == '\0')
+        return Exec(arguments, currentDir);
+    // In front of everything else: a VM takes what follows the class as the
+    // class's own arguments.
+    if (!CopyText(withOptions, sizeof withOptions, vmOptions) ||
+        !AppendText(withOptions, sizeof withOptions, " ") ||
+        !AppendText(withOptions, sizeof withOptions, arguments))
+        return kCannotStart;
+    return Exec(withOptions, currentDir);
 }
 
 bool VmLocator::StartCheck(const char* requirement, const char* captureName)
@@ -64,8 +77,10 @@ bool VmLocator::CollectCheck()
 {
     if (!check.IsDue(waitMs))
         return false;
-    if (check.IsRunning())
+    if (check.IsRunning()) {
         suitable = check.Finish() == VM_SUITABLE ? 1 : 0;
+        LogLine("%s: %s", exePath, suitable ? "suitable" : "not suitable: the probe did not answer yes");
+    }
     return true;
 }
 

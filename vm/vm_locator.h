@@ -16,20 +16,19 @@ const int kCannotStart = -1;
 // ended. The installer's run is waited for without limit (LaunchInstaller
 // sets waitMs to INFINITE for it).
 const unsigned long kVmWaitMs = 20000;
-// Sizes of the argument text and of the whole command line, from the bounds
-// the launcher keeps elsewhere: a class folder, a class name and the class's
-// arguments (the requirement string) of up to kTextBufferSize - 1 characters
-// each, the folder perhaps quoted, after the longest option ("-cp:p ").
-const size_t kLongestOptionLength = 6;
-const size_t kArgumentsSize = kLongestOptionLength + (kTextBufferSize - 1 + 2) + 1 +
-                              (kTextBufferSize - 1) + 1 + (kTextBufferSize - 1) + 1;
-// A double quote, the executable's path, a double quote and a blank, then
-// the argument text.
-const size_t kCommandLineSize = 1 + (kTextBufferSize - 1) + 2 + kArgumentsSize;
+// The whole command line of a VM run, as CreateProcessA takes it: Windows
+// carries 32767 characters. An installer's run holds its JVM options and
+// its arguments (the packed ones, then those given after "--"), which may
+// take that much; wendle-pack refuses packed ones that could not fit for
+// every kind, and the arguments given after "--" get the room left.
+const size_t kCommandLineSize = 32768;
+// The argument text: the command line less a double quote, the executable's
+// path, a double quote and a blank.
+const size_t kArgumentsSize = kCommandLineSize - (1 + (kTextBufferSize - 1) + 2);
 
 class VmLocator {
 public:
-    VmLocator() : suitable(0), waitMs(kVmWaitMs) { exePath[0] = '\0'; }
+    VmLocator() : suitable(0), waitMs(kVmWaitMs), exitCode(0) { exePath[0] = '\0'; }
     virtual ~VmLocator() {}
 
     // Accepts a user-named executable by its file name; on success fullPath
@@ -46,8 +45,10 @@ public:
     // started. Its standard output goes to a capture file in the run's
     // workDir; without a workDir it goes nowhere.
     virtual int Exec(const char* arguments, const char* currentDir = NULL);
-    // Runs class className from classDir with classArgs (may be null).
-    virtual int RunClass(const char* classDir, const char* className, const char* classArgs);
+    // Runs class className from classDir with classArgs (may be null), and
+    // vmOptions (may be null) for the VM in front of the class.
+    virtual int RunClass(const char* classDir, const char* className, const char* classArgs,
+                         const char* vmOptions = NULL);
     // This kind's run of class className from classDir with classArgs: the
     // argument text (kArgumentsSize bytes) and the current directory it needs
     // (null: any). False when it does not fit.
@@ -70,6 +71,9 @@ public:
     char exePath[kTextBufferSize];
     // How long Exec waits for the child, in milliseconds.
     unsigned long waitMs;
+    // The exit status of the last child that Exec saw end, whatever its
+    // output; left alone when none could be started.
+    unsigned long exitCode;
 
 protected:
     // Accepts fileName when it equals one of names (null-terminated list),

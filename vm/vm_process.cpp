@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "app/launcher_app.h"
+#include "payload/run_log.h"
 #include "vm/vm_locator.h"
 
 // How long a terminated VM is given to go: until then it holds its capture
@@ -28,9 +29,11 @@ bool VmProcess::Start(char* commandLine, const char* currentDir, const char* cap
     PROCESS_INFORMATION child;
     if (!CreateProcessA(NULL, commandLine, NULL, NULL, TRUE, DETACHED_PROCESS, NULL, currentDir,
                         &startup, &child)) {
+        LogLine("cannot start %s: error %lu", commandLine, GetLastError());
         Finish();
         return false;
     }
+    LogLine("started %s", commandLine);
     CloseHandle(child.hThread);
     process = child.hProcess;
     startedAt = GetTickCount();
@@ -52,11 +55,14 @@ bool VmProcess::IsDue(unsigned long limitMs) const
 
 int VmProcess::Finish()
 {
-    DWORD exitCode = 0;
-    if (process != NULL) {
+    exitCode = 0;
+    bool ran = process != NULL;
+    bool ended = false;
+    if (ran) {
         if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) {
             TerminateProcess(process, STILL_ACTIVE);
             WaitForSingleObject(process, kTerminateWaitMs);
+            ended = true;
         }
         GetExitCodeProcess(process, &exitCode);
         CloseHandle(process);
@@ -72,6 +78,9 @@ int VmProcess::Finish()
         DeleteFileA(capturePath);
     }
     capturePath[0] = '\0';
+    if (ran)
+        LogLine("%s after %lu ms: exit status %lu, first output byte %c", ended ? "ended at its time limit" : "ended",
+                GetTickCount() - startedAt, exitCode, firstByte);
     return firstByte == 'T' ? VM_SUITABLE : (int)exitCode;
 }
 

@@ -10,7 +10,7 @@
 
 class VmProcess {
 public:
-    VmProcess() : process(NULL), capture(INVALID_HANDLE_VALUE), startedAt(0) { capturePath[0] = '\0'; }
+    VmProcess() : exitCode(0), process(NULL), capture(INVALID_HANDLE_VALUE), startedAt(0) { capturePath[0] = '\0'; }
     ~VmProcess() { Finish(); }
 
     // Starts commandLine with currentDir (null: the launcher's) as its
@@ -27,6 +27,9 @@ public:
     // its first output byte is "T", else its exit status, STILL_ACTIVE (259)
     // for a VM that had to be terminated; 0 when nothing runs.
     int Finish();
+
+    // The exit status that the last Finish read, whatever the output.
+    DWORD exitCode;
 
 private:
     VmProcess(const VmProcess&);

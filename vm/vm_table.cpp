@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "payload/paths.h"
+#include "payload/run_log.h"
 #include "payload/text_buffer.h"
 #include "vm/modern_kinds.h"
 #include "vm/vm_kinds.h"
@@ -66,9 +67,13 @@ void VmTable::LocateAll()
     for (int slot = 0; slot < kVmSlots; ++slot) {
         if (slots[slot] == NULL)
             continue;
+        LogLine("VM kind %d: looking", slot);
         slots[slot]->Locate();
-        if (slot >= kFirstAddedSlot && FoundInEarlierSlot(*this, slot))
+        if (slot >= kFirstAddedSlot && FoundInEarlierSlot(*this, slot)) {
+            LogLine("VM kind %d: %s, found by an earlier kind already", slot, slots[slot]->exePath);
             slots[slot]->exePath[0] = '\0';
+        }
+        LogLine("VM kind %d: %s", slot, IsFound(slot) ? slots[slot]->exePath : "not found");
     }
 }
 

@@ -2,6 +2,7 @@
 // the DLL search that keeps planted DLLs out.
 #include <gtest/gtest.h>
 
+#include "app/command_options.h"
 #include "app/dll_search.h"
 #include "app/launcher_app.h"
 #include "harness.h"
@@ -23,6 +24,35 @@ TEST(CommandLine, TheTailFollowsTheProgramNameAndItsBlanks)
     };
     for (const auto& each : cases)
         EXPECT_STREQ(each.tail, CommandLineTail(each.commandLine)) << each.commandLine;
+}
+
+TEST(CommandLine, OptionsAreReadAtItsStart)
+{
+    const std::string longName(kTextBufferSize, 'l');
+    struct {
+        std::string tail;
+        bool valid, silent;
+        const char *log, *installerArgs, *requirement;
+    } cases[] = {
+        {"--silent", true, true, "", nullptr, nullptr},
+        {"--log C:\\a.log --silent -- /S  \"a b\" ", true, true, "C:\\a.log", "/S  \"a b\" ", nullptr},
+        {"--log \"C:\\My Logs\\a.log\"\t1.1:A:A --x", true, false, "C:\\My Logs\\a.log", nullptr, "1.1:A:A --x"},
+        {"--", true, false, "", "", nullptr},
+        {"--bogus --silent", false, true, "", nullptr, nullptr},
+        {"--log", false, false, "", nullptr, nullptr},
+        {"--log -- /S", false, false, "--", nullptr, "/S"},
+        {"--silent 1.1:A:A", false, true, "", nullptr, "1.1:A:A"},
+        {"--log " + longName, false, false, "", nullptr, nullptr},
+        {"--" + longName, false, false, "", nullptr, nullptr},
+    };
+    for (const auto& each : cases) {
+        CommandOptions options;
+        EXPECT_EQ(each.valid, ReadCommandOptions(each.tail.c_str(), &options)) << each.tail;
+        EXPECT_EQ(each.silent, options.silent) << each.tail;
+        EXPECT_STREQ(each.log, options.logPath) << each.tail;
+        EXPECT_STREQ(each.installerArgs, options.installerArgs) << each.tail;
+        EXPECT_STREQ(each.requirement, options.requirement) << each.tail;
+    }
 }
 
 void Format(char* output, size_t size, const char* format, ...)

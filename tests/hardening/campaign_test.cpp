@@ -6,8 +6,9 @@
 // settings; otherwise the no-VM dialog with the payload's address, the probe
 // run with exactly the payload's requirement, and the installer class saved
 // byte for byte (or refused, for a kind that cannot be extracted). Every run
-// ends with exit code 0 and leaves nothing behind. Three CTest tests share
-// the mutants.
+// ends with the exit status of its road (1603 after the usage message, 1633
+// after a save, 1602 after Cancel) and leaves nothing behind. Three CTest
+// tests share the mutants.
 #include <gtest/gtest.h>
 
 #include "harness.h"
@@ -59,6 +60,7 @@ void RunMutant(const hardening::Mutant& mutant, const std::string& exe)
     DeleteFileA(kRuns);
     Expected expected = Predict(mutant.file);
     wt::Session session({}, "", exe);
+    DWORD status = 1603;
     if (!expected.settings) {
         auto box = session.NextBox();
         EXPECT_EQ(wt::LauncherString(IDS_USAGE), box.text);
@@ -79,8 +81,9 @@ void RunMutant(const hardening::Mutant& mutant, const std::string& exe)
         EXPECT_EQ(saves ? expected.installer : "", wt::ReadFile(FromAnsi(saved)));
         if (IsWindowVisible(dialog))
             wt::Click(dialog, IDCANCEL);
+        status = saves ? 1633 : 1602;
     }
-    session.End();
+    session.End(status);
     std::vector<std::string> runs = wt::RecordedRuns(kRuns);
     // Every requirement that fits its setting reaches the VM whole.
     bool reachesVm = expected.settings;

@@ -167,6 +167,14 @@ REFUSALS = [
     ("an icon image past the end", {}, ICON, {"i.ico": ico((BMP, None), (BMP, 100))}, "image 2 of 2 (40 bytes at 100) reaches past"),
     ("an icon image that is no picture", {}, ICON, {"i.ico": ico((b"GIF89a" + bytes(40), None))}, "neither a PNG image nor a bitmap"),
     ("a stub without resources", {}, ["--name", "Hello"], {}, "stub Wendle.exe has no resource section"),
+    # JVM options and installer arguments.
+    ("a JVM option without a dash", {}, ["--jvm-option", "Xmx1g"], {}, 'does not begin with "-"'),
+    ("an argument outside ASCII", {}, ["--arg", "\xe9t\xe9"], {}, "byte above 127"),
+    ("an argument with a line feed", {}, ["--arg", "a\nb"], {}, "control character"),
+    ("a command line too long for Windows", {}, ["--arg", "a" * 32000, "--jvm-option", "-D" + "x" * 300], {},
+     "could reach 32838 characters"),
+    ("a file named like the arguments", {}, ["--file", "wendlearguments"], {"wendlearguments": b""},
+     "the installer's arguments"),
     ("seven files beside a jar", JAR8, ["--jar", "s.jar", *(a for i in range(7) for a in ("--file", str(i)))],
      {"s.jar": b"PK\3\4", **{str(i): b"" for i in range(7)}}, "at most 6"),
 ]
@@ -233,6 +241,16 @@ class Build(Case):
                     status, _, err = run(build({"--requirement": " ".join(alternatives)}, RUN), self.folder(files))
                     refusal = "accepts no Java 17" + (", which" if "desktop" in modules else " without the module java.desktop")
                     self.assertEqual((status, refusal in err), (0, False) if meets == "yes" else (2, True), err)
+
+    def test_jvm_options_and_arguments_are_quoted_and_listed(self):
+        folder = self.folder()
+        extra = ["--jvm-option", "-Xmx1g", "--arg", "/S", "--jvm-option", "-Dk=a b",
+                 "--arg", 'say "hi"', "--arg", "C:\\my dir\\", "--arg", "", "--arg", "a\\b"]
+        self.assertEqual(run(build({}, extra), folder), (0, "", ""))
+        listing = json.loads(run(["list", "--json", "setup.exe"], folder)[1])
+        self.assertEqual([e["name"] for e in listing["entries"]][2:], ["Setup.class", "WendleJvmOptions", "WendleArguments"])
+        self.assertEqual((listing["jvmOptions"], listing["arguments"]),
+                         ('-Xmx1g "-Dk=a b"', '/S "say \\"hi\\"" "C:\\my dir\\\\" "" a\\b'))
 
 
 def tar(*members, change=lambda archive: archive):  # (name, tarfile type, data), POSIX ustar
@@ -319,6 +337,11 @@ VERIFY = [
     ("a jar for VMs older than Java 8", packed(GOOD[0], GOOD[1], entry(b"WendleJar.class", CLASS),
                                               entry(b"installer.jar", b"PK\3\4")), 0, "lets in VMs older than Java 8"),
     ("a jar payload without its jar", packed(*GOOD[:2], entry(b"WendleJar.class", CLASS)), 1, "installer.jar"),
+    ("JVM options and arguments", packed(*GOOD, entry(b"WendleJvmOptions", b'-Da="b c"\0'),
+                                        entry(b"WendleArguments", b"/S\0")),
+     0, 'ok: 5 entries, JVM options -Da="b c", installer arguments /S; not signed'),
+    ("arguments outside ASCII", packed(*GOOD, entry(b"WendleArguments", b"\xe9\0")), 1, "byte above 127"),
+    ("JVM options without a NUL", packed(*GOOD, entry(b"WendleJvmOptions", b"-X")), 1, "holds no NUL"),
     ("a runtime", with_runtime(), 0, "ok: 4 entries, a Java 17.0.15 runtime of 2 files; not signed"),
     ("a runtime with a way up", with_runtime(("bin/../../x", F, b"")), 1, 'part ".." is refused'),
     ("a runtime with a device", with_runtime(("bin/AUX.dll", F, b"")), 1, 'part "AUX.dll" is refused'),
@@ -377,7 +400,7 @@ class ListAndExtract(Case):
             "file": "setup.exe", "size": size, "certificateTable": None, "trailer": size - 4,
             "firstEntry": len(STUB), "padding": size - 4 - offset,
             "requirement": requirement.decode("latin-1"), "url": "http://x/", "installer": "class", "brand": None,
-            "runtime": None})
+            "jvmOptions": None, "arguments": None, "runtime": None})
         values = ['"1.1:A:\\"S\\\\\xe9"', '"http://x/"']  # quotes and backslashes escaped
         table = run(["list", "setup.exe"], folder)[1].splitlines()[2:5]
         for index, (row, e) in enumerate(zip(table, expected)):
@@ -589,7 +612,7 @@ HELLO = """package p; public class Hello { public static void main(String[] a) t
         + (Thread.currentThread().getContextClassLoader() == Hello.class.getClassLoader()) + " "
         + new java.io.File(System.getProperty("java.class.path")).equals(jar) + " "
         + (ClassLoader.getSystemClassLoader().loadClass("p.Hello") == Hello.class) + " "
-        + (ClassLoader.getSystemResource("lib.txt") != null));
+        + (ClassLoader.getSystemResource("lib.txt") != null) + " " + System.getProperty("wendle.p") + " " + String.join("|", a));
     // As a Swing installer's would, the VM ends with another thread, after main has returned.
     new Thread(() -> { try { Thread.sleep(300); } catch (InterruptedException e) { } System.exit(a.length + 42); }).start(); } }"""
 
@@ -637,6 +660,11 @@ class InstallerJars(Case):
             done, direct = (subprocess.run([os.environ["JAVA"], *args], capture_output=True, env=env)
                             for args in (["-cp", out, "WendleJar"], ["-jar", os.path.join(out, "installer.jar")]))
             self.assertEqual((done.returncode, done.stdout, done.stderr), (direct.returncode, direct.stdout, direct.stderr))
-            self.assertEqual((done.returncode, done.stdout), (1, b"") if broken else (42, b"inside beside true true true true"))
+            self.assertEqual((done.returncode, done.stdout), (1, b"") if broken else (42, b"inside beside true true true true null "))
+        # The packed JVM options go in front of -jar, the bootstrap's arguments behind the jar.
+        pathlib.Path(out, "installer.jar").write_bytes(jar())
+        pathlib.Path(out, "WendleJvmOptions").write_bytes(b'"-Dwendle.p=a \\"b\\"" -Xmx64m\0')
+        done = subprocess.run([os.environ["JAVA"], "-cp", out, "WendleJar", "x y", 'z"'], capture_output=True)
+        self.assertEqual((done.returncode, done.stdout), (44, b'inside beside true true true true a "b" x y|z"'))
 
 unittest.main()

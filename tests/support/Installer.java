@@ -3,8 +3,10 @@
 // appends the names of the files beside it, one line a run, to
 // C:\installer-run.txt of the Wine prefix; from a jar, also its resource
 // inside.txt, as the system class loader finds it, and the file data.txt
-// beside the jar. With a file "sleep" beside
-// it, it first sleeps as many milliseconds as that file says.
+// beside the jar; then its arguments and the property wendle.test when it
+// has them. With a file "sleep" beside it, it first sleeps as many
+// milliseconds as that file says; with a file "exit", it ends with the status
+// that file says.
 import java.io.File;
 import java.io.FileWriter;
 import java.io.InputStream;
@@ -25,8 +27,15 @@ public class Installer {
         InputStream inside = ClassLoader.getSystemResourceAsStream("inside.txt");
         if (inside != null)
             record += " | " + new Scanner(inside).nextLine() + " | " + new String(Files.readAllBytes(new File(dir, "data.txt").toPath()));
+        if (args.length > 0)
+            record += " | args " + String.join("|", args);
+        if (System.getProperty("wendle.test") != null)
+            record += " | wendle.test=" + System.getProperty("wendle.test");
         FileWriter out = new FileWriter(new File(System.getenv("WINEPREFIX"), "drive_c/installer-run.txt"), true);
         out.write(record + "\n");
         out.close();
+        File exit = new File(dir, "exit");
+        if (exit.exists())
+            System.exit(Integer.parseInt(new String(Files.readAllBytes(exit.toPath())).trim()));
     }
 }

@@ -271,6 +271,18 @@ std::string Caption(HWND window)
     return Utf8(std::wstring(text, GetWindowTextW(window, text, 512)));
 }
 
+std::string LauncherVersion()
+{
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(WENDLE_EXE, &ignored);
+    std::vector<char> block(size + 1);
+    char* text = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoA(WENDLE_EXE, 0, size, block.data()) ||
+        !VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\FileVersion", (void**)&text, &length))
+        return "(missing)";
+    return text;
+}
+
 Session::Session(const std::vector<wendle_pack::Entry>& entries, const std::string& args, const std::string& exe,
                  const std::string& tempDir)
     : tempDir(tempDir.empty() ? temp.path : tempDir)
@@ -301,9 +313,9 @@ void Session::Answer(const Box& box, int button)
         Sleep(10);
 }
 
-void Session::End()
+void Session::End(DWORD exitCode)
 {
-    EXPECT_EQ(0u, process->Wait()) << "exit code";
+    EXPECT_EQ(exitCode, process->Wait()) << "exit code";
     EXPECT_EQ(std::vector<std::string>{}, List(tempDir)) << "left in the temporary directory";
     EXPECT_FALSE(Exists("C:\\stdout.tmp"));
 }

@@ -114,6 +114,8 @@ inline bool IsBox(HWND window) { return !GetDlgItem(window, IDC_STATUS) && GetDl
 std::string LauncherString(UINT id, LANGID language = 0x0409, const char* exe = WENDLE_EXE);
 // A window's caption as Windows keeps it (GetWindowTextW), in UTF-8.
 std::string Caption(HWND window);
+// The FileVersion of Wendle.exe's version record.
+std::string LauncherVersion();
 
 // One started installer (exe, or entries packed behind Wendle.exe) with a
 // temporary directory of its own (or tempDir); its current directory is dir.
@@ -132,8 +134,8 @@ public:
     Box NextBox();
     // Clicks a button of the box and waits until it has gone.
     void Answer(const Box& box, int button);
-    // The run ends with exit code 0 and nothing left in its temporary directory.
-    void End();
+    // The run ends with exitCode and nothing left in its temporary directory.
+    void End(DWORD exitCode = 0);
 
     Scratch dir{"setup"};
     Scratch temp{"tmp"};

@@ -42,6 +42,7 @@ protected:
 
 using ProbeMode = Scenario;
 using Dialogs = Scenario;
+using Unattended = Scenario;
 
 // Each row: the VMs, the requirement on the command line, the report that
 // must be written; TEMP is a folder of the row's own unless it names one.
@@ -111,7 +112,7 @@ TEST_F(Dialogs, SeveralVmsAreSortedAndOkRunsTheSelectedOne)
     EXPECT_EQ(jre, wt::ComboItems(dialog, IDC_VM_LIST, &selected)[selected]) << "the first in sort order";
     EXPECT_EQ(wt::LauncherString(IDS_SEVERAL_VMS_FOUND), wt::ItemText(dialog, IDC_STATUS));
     wt::Click(dialog, IDOK);
-    session.End();
+    session.End(314);   // the stand-in installer's own status
     std::vector<std::string> runs = wt::RecordedRuns(kRuns);
     EXPECT_EQ(3u, runs.size());
     EXPECT_EQ(0u, runs.back().find("\"" + jre + "\" -cp " + session.tempDir + "\\wendle-")) << runs.back();
@@ -135,7 +136,7 @@ TEST_F(Dialogs, CancelAsksFirst)
         EXPECT_EQ(dialog, box.owner);
         session.Answer(box, answer);
     }
-    session.End();
+    session.End(1602);
     EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << "the probe, and no installer";
     EXPECT_EQ(0, wt::Running("java.exe"));
 }
@@ -164,7 +165,7 @@ TEST_F(Dialogs, SlowTheDialogAnswersWhileTheVmsAreProbed)
     EXPECT_EQ(0, wt::Running("jview.exe"));
     wt::Click(dialog, IDCANCEL);
     session.Answer(session.NextBox(), IDYES);
-    session.End();
+    session.End(1602);
 }
 
 TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
@@ -222,7 +223,7 @@ TEST_F(Dialogs, WithoutASuitableVmTheUserNamesOneOrSavesTheInstaller)
             EXPECT_EQ(step.path, wt::ItemText(dialog, field));
     }
     EXPECT_EQ(wt::ReadFile(INSTALLER_CLASS), wt::ReadFile("C:\\vms\\x\\Installer.class"));
-    session.End();
+    session.End(1633);
 }
 
 // The download address is packed as the path of a stand-in browser, which
@@ -242,7 +243,7 @@ TEST_F(Dialogs, NamedVmInstallsAndDownloadAndCancelEnd)
         if (road == IDC_OPT_RUN_VM)
             wt::Type(dialog, IDC_VM_PATH, "C:\\vms\\named\\JAVA.EXE");
         wt::Click(dialog, road == IDCANCEL ? IDCANCEL : IDOK);
-        session.End();
+        session.End(road == IDCANCEL ? 1602 : road == IDC_OPT_DOWNLOAD ? 1633 : 0);
     }
     for (int wait = 0; wait < 500 && !wt::Exists("C:\\vms\\opened.txt"); ++wait)
         Sleep(20);
@@ -270,7 +271,7 @@ TEST_F(Dialogs, ASecondOkDuringAProbeOrAnInstallDoesNothing)
         }
         wt::Click(dialog, IDOK);
         wt::Click(dialog, IDOK);
-        session.End();
+        session.End(314);
         EXPECT_EQ(named ? 3u : 2u, wt::RecordedRuns(kRuns).size()) << "the probes and one installer: " << named;
     }
 }
@@ -304,7 +305,7 @@ TEST_F(Dialogs, ABoxSaysWhyTheRunEnds)
         EXPECT_EQ(each.text, wt::ItemText(box, 0xFFFF));
         EXPECT_EQ(wt::LauncherString(IDS_TITLE), wt::Text(box));
         wt::Click(box, IDOK);
-        EXPECT_EQ(0u, launcher.Wait());
+        EXPECT_EQ(1603u, launcher.Wait()) << "the installation could not start";
     }
     EXPECT_EQ(std::vector<std::string>{}, wt::List(temp.path));
     EXPECT_FALSE(wt::Exists(kRuns)) << "no VM asked";
@@ -329,7 +330,7 @@ TEST_F(Dialogs, AnInstallerThatCannotBeExtractedIsNotStarted)
         session.Answer(box, IDOK);
         if (save)
             wt::Click(dialog, IDCANCEL);
-        session.End();
+        session.End(save ? 1602 : 1603);
         EXPECT_FALSE(wt::Exists(session.dir / "Installer.class")) << save;
         EXPECT_EQ(1u, wt::RecordedRuns(kRuns).size()) << save << ": the probe only";
     }
@@ -383,6 +384,7 @@ TEST_F(Dialogs, PackedInstallersRunWithTheVmThatSuits)
         std::string listed, record;       // the one VM listed ("" for the no-VM dialog), what the installer saw
         size_t runtimeRuns;               // runs of the runtime that a stand-in recorded
         std::string folder, tempDir;      // of setup.exe and TEMP, when not the session's own
+        std::string args;                 // setup.exe's command line after its name
     } cases[] = {
         {"a signed installer", wt::RealJvm(), "", SIGNED_INSTALLER, false, jdk, kInstalled},
         {"an installer jar with ten entries", wt::RealJvm(), "", JAR_INSTALLER, false, jdk,
@@ -393,8 +395,9 @@ TEST_F(Dialogs, PackedInstallersRunWithTheVmThatSuits)
         {"an installed VM that suits: the runtime stays packed", wt::RealJvm(), wt::RealJvm(), nullptr, false, jdk, kInstalled},
         {"a runtime that does not suit", kAnswerNo, kAnswerNo, nullptr, false, "", "", 1},
         {"a runtime whose archive reaches outside", "", wt::RealJvm(), nullptr, true, "", ""},
-        {"folders outside the code page", wt::RealJvm(), "", nullptr, false, jdk, kInstalled, 0, "C:\\vms\\山田",
-         wt::TempDir() + "\\Dvořák"},
+        {"folders outside the code page, and arguments for the installer", wt::RealJvm(), "", nullptr, false, jdk,
+         "CommandLine Installer.class TvqVersion.class URL stdout.tmp | args c d|e\n", 0, "C:\\vms\\山田",
+         wt::TempDir() + "\\Dvořák", " -- \"c d\"  e"},
         {"neither the installed VM's probe nor the runtime's can start", kCannotStart, kCannotStart, nullptr, false, "", ""},
         {"a runtime that suits: probed and run with its class folder", "", kAnswerYes, nullptr, false, runtimeExe, "", 2},
     };
@@ -424,12 +427,13 @@ TEST_F(Dialogs, PackedInstallersRunWithTheVmThatSuits)
         std::string exe = each.packed && each.runtime.empty() ? each.packed : "";
         if (!each.folder.empty())
             wt::MakeDirs(each.folder), wt::Pack(exe = each.folder + "\\setup.exe", entries);
-        Session session(entries, "", exe, each.tempDir);
+        Session session(entries, each.args, exe, each.tempDir);
         if (each.listed.empty()) {
             HWND dialog = session.Wait(IsNoVm, 90000);
             std::string runFolder = session.tempDir + "\\" + wt::List(session.tempDir).at(0);
             EXPECT_EQ(std::vector<std::string>{"TvqVersion.class"}, wt::List(runFolder)) << each.what;
             wt::Click(dialog, IDCANCEL);
+            session.End(1602);
         } else {
             HWND dialog = session.Selection();
             int selected = -1;
@@ -444,8 +448,8 @@ TEST_F(Dialogs, PackedInstallersRunWithTheVmThatSuits)
             // A message that only the common controls of version 6 know: the manifest asked for them.
             EXPECT_EQ(30, SendMessageW(GetDlgItem(dialog, IDC_VM_LIST), CB_GETMINVISIBLE, 0, 0));
             wt::Click(dialog, IDOK);
+            session.End(each.runtime == kAnswerYes ? 314 : 0);   // a stand-in installer's status
         }
-        session.End();
         EXPECT_EQ(each.record, wt::ReadFile(kRecord)) << each.what;
         // Its class folder on the command line, whatever CLASSPATH says.
         size_t runtimeRuns = 0;
@@ -509,6 +513,124 @@ TEST_F(Dialogs, SlowAnInstallerThatRunsLongKeepsItsFiles)
     PostThreadMessageW(GetWindowThreadProcessId(dialog, nullptr), WM_QUIT, 0, 0);
     session.End();
     EXPECT_EQ("CommandLine Installer.class TvqVersion.class URL sleep stdout.tmp\n", wt::ReadFile(kRecord));
+}
+
+// Runs the session to its end, or until a window of it is visible: true then.
+bool ShowedAWindow(Session& session)
+{
+    bool shown = false;
+    while (!shown && session.process->Wait(20) == ~0u)
+        shown = wt::WaitForWindow(session.process->id(), [](HWND) { return true; }, 0) != nullptr;
+    return shown;
+}
+
+std::vector<wendle_pack::Entry> WithLaunchSettings(std::vector<wendle_pack::Entry> entries)
+{
+    entries.push_back({"exit", 0, {'7'}});
+    entries.push_back(wendle_pack::StringEntry("WendleJvmOptions", "-Dwendle.test=on"));
+    entries.push_back(wendle_pack::StringEntry("WendleArguments", "/S \"a b\""));
+    return entries;
+}
+
+// setup.exe --silent: no window at any moment, the VM the dialog would
+// select first (else the installer's own Java), the packed arguments and
+// then the user's, the JVM options, and the installer's exit status.
+TEST_F(Unattended, SilentRunsInstallWithoutAWindow)
+{
+    const std::string log = "C:\\vms\\setup.log";
+    const std::string passed = " | args /S|a b|c d|e \"f\" | wendle.test=on\n";
+    struct {
+        const char* what;
+        std::string installed;   // a JDK's configuration, or none
+        bool jar, runtime;
+        DWORD status;
+        std::string logPath;
+    } cases[] = {
+        {"a class installer", wt::RealJvm(), false, false, 7, log},
+        {"an installer jar", wt::RealJvm(), true, false, 7, log},
+        {"the installer's own Java on a PC without one", "", false, true, 7, log},
+        {"no suitable Java, and a log that cannot be written", kAnswerNo, false, false, 1633, "C:\\none\\setup.log"},
+    };
+    for (const auto& each : cases) {
+        SetUp();
+        wt::MakeDirs("C:\\vms");
+        if (!each.installed.empty())
+            wt::InstallKind(kJdk, each.installed);
+        std::vector<wendle_pack::Entry> entries = wt::Settings("A:A:A");
+        if (each.jar)
+            entries = wt::EntriesOf(JAR_INSTALLER), entries.resize(5);
+        if (each.runtime) {
+            wt::RemoveTree("C:\\rt");
+            wt::InstallVm("C:\\rt\\bin\\java.exe", wt::RealJvm());
+            wt::WriteFile("C:\\rt\\release", "JAVA_VERSION=\"17.0.15\"\n");
+            entries.push_back(wt::RuntimeEntry("C:\\rt"));
+        }
+        Session session(WithLaunchSettings(entries), " --silent --log " + each.logPath + R"( -- "c d" "e \"f\"")");
+        EXPECT_FALSE(ShowedAWindow(session)) << each.what;
+        session.End(each.status);
+        std::string record = wt::ReadFile(kRecord);
+        EXPECT_EQ(each.status == 7 ? passed : "", record.substr(record.size() - std::min(record.size(), passed.size())))
+            << each.what;
+        EXPECT_EQ(each.runtime, record.find("bundled-java-runtime") != std::string::npos) << each.what;
+        EXPECT_EQ(each.status == 7, wt::ReadFile(log).find("the installer ended with exit status 7\r\n") != std::string::npos)
+            << each.what;
+    }
+}
+
+// The log of a silent run says why each VM was taken or not; the JVM options
+// reach the installer's VM and never a probe.
+TEST_F(Unattended, SlowTheLogSaysWhatHappened)
+{
+    std::string jdk = wt::InstallKind(kJdk, kAnswerYes);
+    wt::InstallKind(kJre, kAnswerNo, "C:\\vms\\jre");
+    wt::InstallKind(kJview, "sleep=30000\nexit=314");
+    wt::WriteFile(wt::InstallKind(kModern, "", "C:\\vms\\new"), kCannotStart);
+    Session session(WithLaunchSettings(wt::Settings("A:A:A")), " --log C:\\vms\\setup.log --silent");
+    EXPECT_FALSE(ShowedAWindow(session));
+    session.End(314);
+    std::string log = wt::ReadFile("C:\\vms\\setup.log");
+    for (const std::string& line : std::vector<std::string>{
+             "Wendle " + wt::LauncherVersion() + ", command line: ", "  value JavaHome: C:\\vms\\jre\r\n",
+             "exit status 159, first output byte X\r\n", "C:\\vms\\jre\\Bin\\jre.exe: not suitable",
+             "ended at its time limit after ", "cannot start \"C:\\vms\\new\\bin\\java.exe\" ", "chosen: " + jdk,
+             "the installer ended with exit status 314\r\n"})
+        EXPECT_NE(std::string::npos, log.find(line)) << line << "\n" << log;
+    std::vector<std::string> runs = wt::RecordedRuns(kRuns);
+    ASSERT_EQ(3u, runs.size());
+    for (const std::string& run : runs)
+        EXPECT_EQ(run == runs.back(), run.find(" -Dwendle.test=on Installer /S \"a b\"|") != std::string::npos) << run;
+}
+
+// Options setup.exe does not know are refused, with the usage message unless
+// silent; a requirement behind --log is a probe run with a log.
+TEST_F(Unattended, UnknownOptionsAreRefused)
+{
+    wt::InstallKind(kJdk, kAnswerYes);
+    struct {
+        std::string args;
+        bool usage;
+        DWORD status;
+        std::string report;
+    } cases[] = {
+        {" --bogus", true, 87, ""},
+        {" --log", true, 87, ""},
+        {" --silent --bogus", false, 87, ""},
+        {" --silent A:A:A", false, 87, ""},
+        {" --log C:\\vms\\probe.log A:A:A", false, 0, "1\r\nYES C:\\vms\\jdk\\Bin\\java.exe\r\n"},
+    };
+    for (const auto& each : cases) {
+        Session session(wt::Settings("A:A:A"), each.args);
+        if (each.usage) {
+            auto box = session.NextBox();
+            EXPECT_EQ(wt::LauncherString(IDS_USAGE), box.text) << each.args;
+            session.Answer(box, IDOK);
+        } else {
+            EXPECT_FALSE(ShowedAWindow(session)) << each.args;
+        }
+        session.End(each.status);
+        EXPECT_EQ(each.report, session.process->Output()) << each.args;
+    }
+    EXPECT_NE(std::string::npos, wt::ReadFile("C:\\vms\\probe.log").find("VM kind 0: C:\\vms\\jdk\\Bin\\java.exe"));
 }
 
 TEST(DialogRules, Centring)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "launch_settings.h"
 #include "pack_format.h"
 #include "pe_signature.h"
 #include "verify.h"
@@ -25,7 +26,8 @@ const int kExitBadInput = 2;
 const char kUsage[] =
     "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
     "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
-    "                         [--runtime DIR] [--name TEXT] [--icon FILE.ico]\n"
+    "                         [--runtime DIR] [--jvm-option OPT]... [--arg ARG]...\n"
+    "                         [--name TEXT] [--icon FILE.ico]\n"
     "                         [--version A.B[.C[.D]]] [--company TEXT]\n"
     "                         [--copyright TEXT] -o OUT [--align N] [--force]\n"
     "       wendle-pack list [--json] FILE\n"
@@ -44,7 +46,8 @@ const char kUsage[] =
 const char kBuildHelp[] =
     "usage: wendle-pack build --stub STUB --requirement REQ --url URL\n"
     "                         (--class FILE.class | --jar FILE.jar) [--file PATH]...\n"
-    "                         [--runtime DIR] [--name TEXT] [--icon FILE.ico]\n"
+    "                         [--runtime DIR] [--jvm-option OPT]... [--arg ARG]...\n"
+    "                         [--name TEXT] [--icon FILE.ico]\n"
     "                         [--version A.B[.C[.D]]] [--company TEXT]\n"
     "                         [--copyright TEXT] -o OUT [--align N] [--force]\n"
     "\n"
@@ -67,6 +70,13 @@ const char kBuildHelp[] =
     "             the installer as the entry \"runtime.tar\" (an uncompressed\n"
     "             ustar archive; the same folder always gives the same bytes).\n"
     "             The launcher unpacks and offers it when no installed VM suits.\n"
+    "  --jvm-option OPT  an option for the VM that runs the installer (-Xmx1g,\n"
+    "             -Dkey=value, --add-opens=...), in front of the class; never\n"
+    "             given to the probe. With --jar it reaches java -jar. Repeatable;\n"
+    "             packed as the entry \"WendleJvmOptions\".\n"
+    "  --arg ARG  an argument for the installer, in front of those given to\n"
+    "             setup.exe after \"--\". Repeatable; packed as \"WendleArguments\".\n"
+    "             Each reaches its VM or installer exactly as given.\n"
     "  --align N  zero bytes in front of the trailer make the length of OUT a\n"
     "             multiple of N, a power of two up to 65536 (default 8: signing\n"
     "             tools then add no padding of their own, which would hide the\n"
@@ -112,7 +122,12 @@ const char kBuildHelp[] =
     "of 0 to 65535, an icon file that is not one (bad header, no image, more\n"
     "than 64, an image reaching past the end of the file), and a STUB whose\n"
     "resource section cannot be rewritten (followed by more than the base\n"
-    "relocations, or missing).\n";
+    "relocations, or missing).\n"
+    "With --jvm-option and --arg: an option that does not begin with \"-\", a\n"
+    "control character or a byte above 127 in either, a --file named like\n"
+    "their entries, and a command line that could exceed the 32767 characters\n"
+    "Windows carries for some kind of VM (a VM path and a run folder of 259\n"
+    "characters each).\n";
 
 const char kListHelp[] =
     "usage: wendle-pack list [--json] FILE\n"
@@ -168,6 +183,10 @@ const char kVerifyHelp[] =
     "  - the launcher's resources: every table, name and data inside the\n"
     "    resource section, the title (string 2) in all six languages, a well\n"
     "    formed version record, icon group 107 with its images.\n"
+    "  - the JVM options and installer arguments (entries \"WendleJvmOptions\",\n"
+    "    \"WendleArguments\"): readable, without control characters or bytes\n"
+    "    above 127, and an installer's command line that fits 32767 characters\n"
+    "    for every kind of VM; both are shown on the summary line.\n"
     "\n"
     "Exit status: 0 when there is no error (warnings allowed), 1 when there is\n"
     "one, 2 when FILE cannot be read.\n";
@@ -306,16 +325,20 @@ int RunBuild(const std::vector<std::string>& args)
             continue;
         }
         const bool isFile = args[i] == "--file";
+        const bool isList = args[i] == "--jvm-option" || args[i] == "--arg";
         auto option = options.find(args[i]);
-        if (option == options.end() && !isFile) {
+        if (option == options.end() && !isFile && !isList) {
             if (IsOption(args[i]))
                 return UsageError("unknown option " + args[i]);
             return UsageError("unexpected argument " + args[i]);
         }
         if (i + 1 >= args.size())
             return UsageError("option " + args[i] + " needs a value");
-        if (isFile) {
-            buildOptions.files.push_back(args[++i]);
+        if (isFile || isList) {
+            (isFile ? buildOptions.files
+                    : args[i] == "--arg" ? buildOptions.arguments : buildOptions.jvmOptions)
+                .push_back(args[i + 1]);
+            ++i;
             continue;
         }
         if (values.count(option->second) != 0)
@@ -379,6 +402,19 @@ bool LauncherSetting(const std::vector<uint8_t>& file,
 {
     return index < entries.size() && wendle_pack::SameNameIgnoringCase(entries[index].name, name) &&
            wendle_pack::ReadStringValue(file, entries[index], value);
+}
+
+// The JVM options or the arguments (name) as the launcher reads them, or none.
+bool LaunchSetting(const std::vector<uint8_t>& file,
+                   const std::vector<wendle_pack::ListedEntry>& entries, const char* name,
+                   std::string* value)
+{
+    for (const wendle_pack::ListedEntry& entry : entries) {
+        if (wendle_pack::SameNameIgnoringCase(entry.name, name))
+            return wendle_pack::ReadStringValue(file, entry, value,
+                                                wendle_pack::kMaxCommandLineLength + 1);
+    }
+    return false;
 }
 
 // "jar" for a jar payload, "class" for any other with an installer class
@@ -450,6 +486,14 @@ void PrintJson(const std::string& path, const std::vector<uint8_t>& file,
                     JsonText(brand.name).c_str(), JsonText(brand.version).c_str(),
                     JsonText(brand.company).c_str(), JsonText(brand.copyright).c_str(), icons.c_str());
     }
+    const char* launchNames[] = {wendle_pack::kJvmOptionsEntry, wendle_pack::kArgumentsEntry};
+    const char* launchKeys[] = {"jvmOptions", "arguments"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        std::printf("  \"%s\": %s,\n", launchKeys[i],
+                    LaunchSetting(file, walk.entries, launchNames[i], &value)
+                        ? JsonString(value).c_str()
+                        : "null");
+    }
     const RuntimeListing runtime = ListRuntime(file, walk.entries);
     if (runtime.entry == 0)
         std::printf("  \"runtime\": null,\n");
@@ -486,9 +530,14 @@ void PrintTable(const std::string& path, const std::vector<uint8_t>& file,
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const wendle_pack::ListedEntry& entry = entries[i];
         std::string value;
-        // The launcher reads the first two entries as its settings.
-        if (i < 2) {
-            value = wendle_pack::ReadStringValue(file, entry, &value)
+        // The launcher reads the first two entries as its settings, and the
+        // JVM options and arguments by their names.
+        const bool launch = wendle_pack::SameNameIgnoringCase(entry.name, wendle_pack::kJvmOptionsEntry) ||
+                            wendle_pack::SameNameIgnoringCase(entry.name, wendle_pack::kArgumentsEntry);
+        if (i < 2 || launch) {
+            value = wendle_pack::ReadStringValue(file, entry, &value,
+                                                 launch ? wendle_pack::kMaxCommandLineLength + 1
+                                                        : wendle_pack::kMaxStringLength + 1)
                         ? Quoted(value)
                         : "(no NUL within the data: the launcher cannot read it)";
         }
@@ -611,13 +660,16 @@ int RunVerify(const std::vector<std::string>& args)
             ? ""
             : ", a Java " + result.runtime.version + " runtime of " +
                   std::to_string(result.runtime.files) + " files";
+    const std::string launch =
+        (result.jvmOptions.empty() ? "" : ", JVM options " + result.jvmOptions) +
+        (result.arguments.empty() ? "" : ", installer arguments " + result.arguments);
     const std::string brand =
         result.brand.present ? "; brand " + Quoted(result.brand.name) + " " + result.brand.version +
                                    ", icon " + IconSizes(result.brand)
                              : "";
-    std::printf("%s: ok%s: %lu entries%s; %s%s\n", path.c_str(),
+    std::printf("%s: ok%s: %lu entries%s%s; %s%s\n", path.c_str(),
                 warnings > 0 ? (" with " + warningText).c_str() : "",
-                (unsigned long)result.walk.entries.size(), runtime.c_str(),
+                (unsigned long)result.walk.entries.size(), runtime.c_str(), launch.c_str(),
                 signedFile ? "signed, the payload lies inside the signed range" : "not signed",
                 brand.c_str());
     return kExitSuccess;

@@ -144,10 +144,10 @@ bool ReadPayload(const std::vector<uint8_t>& file, std::vector<ListedEntry>* ent
 }
 
 bool ReadStringValue(const std::vector<uint8_t>& file, const ListedEntry& entry,
-                     std::string* value)
+                     std::string* value, uint64_t bufferSize)
 {
-    // The launcher reads into a 260-byte buffer and never past the entry's data.
-    uint64_t capacity = entry.length < kMaxStringLength + 1 ? entry.length : kMaxStringLength + 1;
+    // The launcher reads into its buffer and never past the entry's data.
+    uint64_t capacity = entry.length < bufferSize ? entry.length : bufferSize;
     uint64_t end = uint64_t(entry.dataOffset) + capacity;
     if (end > file.size())
         end = file.size();

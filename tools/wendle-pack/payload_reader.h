@@ -59,9 +59,10 @@ bool ReadPayload(const std::vector<uint8_t>& file, std::vector<ListedEntry>* ent
                  std::string* error);
 
 // A string entry's text, read the way the launcher reads it: up to the NUL,
-// which must lie within the entry's data and within 260 bytes.
+// which must lie within the entry's data and within capacity bytes (the
+// launcher's buffer: 260 bytes for the settings).
 bool ReadStringValue(const std::vector<uint8_t>& file, const ListedEntry& entry,
-                     std::string* value);
+                     std::string* value, uint64_t capacity = kMaxStringLength + 1);
 
 // True when the trailer points at the magic inside the file: the file
 // already carries a payload.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "bootstrap_class.h"
+#include "launch_settings.h"
 #include "pack_files.h"
 #include "payload_reader.h"
 #include "pe_signature.h"
@@ -68,6 +69,10 @@ std::string RoleOf(std::size_t index, const std::string& name)
         return "the installer jar";
     if (SameNameIgnoringCase(name, kRuntimeEntry))
         return "the Java runtime";
+    if (SameNameIgnoringCase(name, kJvmOptionsEntry))
+        return "the JVM options";
+    if (SameNameIgnoringCase(name, kArgumentsEntry))
+        return "the installer's arguments";
     return "another --file";
 }
 
@@ -125,7 +130,48 @@ std::vector<std::string> Taken(std::vector<std::string> installer, const BuildOp
     installer.insert(installer.begin(), {kRequirementEntry, kUrlEntry});
     if (!options.runtime.empty())
         installer.push_back(kRuntimeEntry);
+    if (!options.jvmOptions.empty())
+        installer.push_back(kJvmOptionsEntry);
+    if (!options.arguments.empty())
+        installer.push_back(kArgumentsEntry);
     return installer;
+}
+
+// The launcher reads these names as its settings wherever they stand, so no
+// further file may bear them, packed settings or not.
+bool CheckSettingNames(const std::vector<std::string>& files, std::string* error)
+{
+    for (const std::string& path : files) {
+        for (const char* name : {kJvmOptionsEntry, kArgumentsEntry}) {
+            if (SameNameIgnoringCase(FileNamePart(path), name)) {
+                *error = "file name \"" + FileNamePart(path) + "\" of --file " + path +
+                         " is the name of the launcher's entry for " + RoleOf(3, name) +
+                         "; rename the file";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The JVM options and the arguments, each as a string entry of its own.
+bool AddLaunchSettings(const BuildOptions& options, const std::string& className,
+                       InstallerEntries* entries, std::string* error)
+{
+    if (!CheckSettingNames(options.files, error) ||
+        !CheckLaunchSettings(options.jvmOptions, options.arguments, className, error))
+        return false;
+    const std::pair<const char*, const std::vector<std::string>*> settings[] = {
+        {kJvmOptionsEntry, &options.jvmOptions}, {kArgumentsEntry, &options.arguments}};
+    for (const auto& setting : settings) {
+        if (setting.second->empty())
+            continue;
+        InstallerEntry* entry = AddEntry(entries, setting.first, "");
+        entry->blocks.push_back(StringEntry(setting.first, JoinArguments(*setting.second)).data);
+        entry->bytes = entry->blocks[0].data();
+        entry->byteCount = entry->blocks[0].size();
+    }
+    return true;
 }
 
 // What makes the payload too big, and what to do about it.
@@ -443,6 +489,7 @@ bool BuildPackedFile(const std::string& stubPath, const std::string& requirement
                           error))
         return false;
     return AddRuntime(options.runtime, requirement, &installer, error) &&
+           AddLaunchSettings(options, className.substr(0, className.rfind('.')), &installer, error) &&
            OpenFurtherFiles(options.files, &installer, error) &&
            WritePackedFile(stub, requirement, url, installer, outputPath, options.alignment,
                            error);
@@ -480,6 +527,7 @@ bool BuildPackedJar(const std::string& stubPath, const std::string& requirement,
                           "jar file " + jarPath + " does not start with PK 03 04: not a jar (zip) file", error))
         return false;
     return AddRuntime(options.runtime, requirement, &installer, error) &&
+           AddLaunchSettings(options, "WendleJar", &installer, error) &&
            OpenFurtherFiles(options.files, &installer, error) &&
            WritePackedFile(stub, requirement, url, installer, outputPath, options.alignment,
                            error);

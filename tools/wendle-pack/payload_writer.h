@@ -61,6 +61,10 @@ struct BuildOptions {
     // A Windows Java runtime image (runtime_tar.h), packed behind the
     // installer as the entry "runtime.tar"; empty for none.
     std::string runtime;
+    // Options for the installer's VM and fixed arguments for the installer,
+    // packed behind the runtime (launch_settings.h); none: no entry.
+    std::vector<std::string> jvmOptions;
+    std::vector<std::string> arguments;
     // The publisher's name, icon and version, written into the stub's
     // resources (brand.h); empty for the launcher's own.
     Brand brand;

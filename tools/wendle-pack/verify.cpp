@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "bootstrap_class.h"
+#include "launch_settings.h"
 #include "requirement.h"
 
 namespace wendle_pack {
@@ -230,6 +231,35 @@ void CheckInstallerJar(const std::vector<uint8_t>& file, const std::vector<Liste
     }
 }
 
+// The JVM options and the arguments: readable by the launcher, text that its
+// command line carries as meant, and room for both for every kind of VM.
+void CheckPackedLaunchSettings(const std::vector<uint8_t>& file, const std::vector<ListedEntry>& entries,
+                         Verification& result, Findings& findings)
+{
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const bool options = SameNameIgnoringCase(entries[i].name, kJvmOptionsEntry);
+        if (!options && !SameNameIgnoringCase(entries[i].name, kArgumentsEntry))
+            continue;
+        std::string& text = options ? result.jvmOptions : result.arguments;
+        std::string fault;
+        if (!ReadStringValue(file, entries[i], &text, kMaxCommandLineLength + 1))
+            fault = "holds no NUL within its data and " + std::to_string(kMaxCommandLineLength + 1) +
+                    " bytes, so the launcher cannot read it and shows its usage message";
+        else
+            fault = CommandLineFault(text);
+        if (!fault.empty())
+            findings.Error(EntryLabel(i, entries[i]) + " " + fault);
+    }
+    const std::string className =
+        entries.size() > 2 ? entries[2].name.substr(0, entries[2].name.rfind('.')) : "";
+    const std::size_t longest =
+        LongestInstallerCommandLine(result.jvmOptions, result.arguments, className);
+    if (longest > kMaxCommandLineLength)
+        findings.Error("the JVM options and the arguments make an installer's command line of up "
+                       "to " + std::to_string(longest) + " characters; Windows carries " +
+                       std::to_string(kMaxCommandLineLength));
+}
+
 }  // namespace
 
 int Verification::Count(Finding::Severity severity) const
@@ -356,6 +386,8 @@ Verification VerifyPackedFile(const std::vector<uint8_t>& file)
         CheckInstallerClass(file, entries[2], findings);
     if (HasBootstrapClass(entries))
         CheckInstallerJar(file, entries, hasRequirement, requirement, result.findings);
+
+    CheckPackedLaunchSettings(file, entries, result, findings);
 
     const std::size_t runtime = RuntimeIndex(entries);
     std::string fault;

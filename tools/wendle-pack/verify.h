@@ -24,6 +24,8 @@ struct Verification {
     CertificateTable table;
     RuntimeFacts runtime;      // version empty: no runtime, or one with an error
     BrandFacts brand;          // the name, version and icon the launcher shows
+    std::string jvmOptions;    // as packed, empty for none (launch_settings.h)
+    std::string arguments;
 
     int Count(Finding::Severity severity) const;
 };
