@@ -170,7 +170,7 @@ void LauncherApp::RunInteractive()
 
 void LauncherApp::RunProbe()
 {
-    vms.ProbeAndReport(requirement);
+    vms.ProbeAndReport(workDir, requirement);
 }
 
 void LauncherApp::GetProbeClassPath(char* path)

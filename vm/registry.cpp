@@ -32,20 +32,21 @@ int ViewsToSearch(RegistryView* views)
     return count;
 }
 
-MachineKey::MachineKey(const char* keyName, RegistryView view) : handle_(0)
+RegistryKey::RegistryKey(const char* keyName, RegistryView view, RegistryHive hive) : handle_(0)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ | view, &key) == ERROR_SUCCESS)
+    HKEY root = hive == kUserHive ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    if (RegOpenKeyExA(root, keyName, 0, KEY_READ | view, &key) == ERROR_SUCCESS)
         handle_ = key;
 }
 
-MachineKey::~MachineKey()
+RegistryKey::~RegistryKey()
 {
     if (handle_ != 0)
         RegCloseKey((HKEY)handle_);
 }
 
-bool MachineKey::ReadValue(const char* valueName, char* output) const
+bool RegistryKey::ReadValue(const char* valueName, char* output) const
 {
     if (handle_ == 0)
         return false;
@@ -58,7 +59,7 @@ bool MachineKey::ReadValue(const char* valueName, char* output) const
     return true;
 }
 
-bool MachineKey::ReadPathValue(const char* valueName, char* output) const
+bool RegistryKey::ReadPathValue(const char* valueName, char* output) const
 {
     output[0] = '\0';
     wchar_t wideName[kTextBufferSize];
@@ -75,7 +76,7 @@ bool MachineKey::ReadPathValue(const char* valueName, char* output) const
     return ToAnsiPath(path, output) != kAnsiPathNone;
 }
 
-bool MachineKey::SubkeyName(unsigned long index, char* name) const
+bool RegistryKey::SubkeyName(unsigned long index, char* name) const
 {
     if (handle_ == 0)
         return false;
@@ -86,13 +87,14 @@ bool MachineKey::SubkeyName(unsigned long index, char* name) const
 
 bool ReadMachineValue(const char* keyName, const char* valueName, char* output, RegistryView view)
 {
-    MachineKey key(keyName, view);
+    RegistryKey key(keyName, view);
     return key.ReadValue(valueName, output);
 }
 
-bool ReadMachinePath(const char* keyName, const char* valueName, char* output, RegistryView view)
+bool ReadMachinePath(const char* keyName, const char* valueName, char* output, RegistryView view,
+                     RegistryHive hive)
 {
-    MachineKey key(keyName, view);
+    RegistryKey key(keyName, view, hive);
     return key.ReadPathValue(valueName, output);
 }
 

@@ -2,14 +2,14 @@
 
 #include <string.h>
 
-#include "app/launcher_app.h"
+#include "payload/text_buffer.h"
 #include "vm/vm_locator.h"
 
 // How long a terminated VM is given to go: until then it holds its capture
 // file open, and the run's folder could not be removed.
 static const DWORD kTerminateWaitMs = 5000;
 
-bool VmProcess::Start(char* commandLine, const char* currentDir, const char* captureName)
+bool VmProcess::Start(char* commandLine, const char* currentDir, const char* captureFile)
 {
     Finish();
     // Inheritable, or the child's writes to its standard output are lost.
@@ -17,7 +17,8 @@ bool VmProcess::Start(char* commandLine, const char* currentDir, const char* cap
     // somehow outlives its run cannot keep the name. A capture file that
     // cannot be created leaves the result to the exit code.
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
-    if (GetLauncherApp()->GetWorkPath(captureName, capturePath))
+    if (captureFile != NULL && captureFile[0] != '\0' &&
+        CopyText(capturePath, sizeof capturePath, captureFile))
         capture = CreateFileA(capturePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
                               &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     STARTUPINFOA startup;
