@@ -47,6 +47,16 @@ void VmTable::LocateAll()
     FindInstallations(*this);
 }
 
+// One installation, one folder: the JRE kind's jre.exe and the java.exe
+// beside it are the same VM. Letter case is ignored.
+static bool InSameFolder(const char* left, const char* right)
+{
+    const char* leftName = strrchr(left, '\\');
+    const char* rightName = strrchr(right, '\\');
+    return leftName != NULL && rightName != NULL && leftName - left == rightName - right &&
+           _strnicmp(left, right, (size_t)(leftName - left)) == 0;
+}
+
 // The original kinds keep the path their keys give; the VMs after them are
 // kept under their real paths already.
 bool VmTable::IsKept(const char* realPath) const
@@ -55,9 +65,9 @@ bool VmTable::IsKept(const char* realPath) const
         if (!IsFound(slot))
             continue;
         char kept[kTextBufferSize];
-        if (slot >= kOriginalKinds ? _stricmp(slots[slot]->exePath, realPath) == 0
+        if (slot >= kOriginalKinds ? InSameFolder(slots[slot]->exePath, realPath)
                                    : GetRealPath(slots[slot]->exePath, kept) &&
-                                         _stricmp(kept, realPath) == 0)
+                                         InSameFolder(kept, realPath))
             return true;
     }
     return false;
