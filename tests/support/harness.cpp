@@ -115,13 +115,8 @@ std::string InstallKind(Kind kind, const std::string& config, const std::string&
     std::string exe = home + (kind == kJdk ? "\\Bin\\java.exe" : kind == kJre ? "\\Bin\\jre.exe" : "\\bin\\java.exe");
     if (kind == kJview) {
         exe = WindowsDir() + "\\jview.exe";
-    } else if (kind == kTemurin64 || kind == kUserTemurin) {
-        SetMachineValue("Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", home, true,
-                        kind == kUserTemurin);
-    } else if (kind == kOnPath) {
-        static wchar_t path[32767];
-        GetEnvironmentVariableW(L"PATH", path, 32767);
-        SetEnvironmentVariableW(L"PATH", (Wide(home) + L"\\bin;" + path).c_str());
+    } else if (kind == kTemurin64) {
+        SetMachineValue("Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", home, true);
     } else {
         SetMachineValue(key, "CurrentVersion", "1.8");
         SetMachineValue(key + "\\1.8", "JavaHome", home);

@@ -79,9 +79,8 @@ int Running(const char* exeName);
 std::vector<std::string> RecordedRuns(const std::string& path);
 
 // A VM of one kind, installed where that kind looks for it (below home;
-// jview.exe in the Windows directory; for kOnPath home\bin leads PATH).
-// Returns its path.
-enum Kind { kJdk, kJre, kJview, kModern, kTemurin64, kUserTemurin, kOnPath };
+// jview.exe in the Windows directory). Returns its path.
+enum Kind { kJdk, kJre, kJview, kModern, kTemurin64 };
 std::string InstallKind(Kind kind, const std::string& config, const std::string& home = "C:\\vms\\jdk");
 // An HKLM value in the 32-bit registry view or, with view64, the 64-bit one;
 // with user, the same under HKCU.

@@ -59,9 +59,6 @@ TEST_F(ProbeMode, TheReportNamesEveryVmFoundAndItsVerdict)
          "1.1:A:A", "2\r\nYES " + jdk + "\r\nNO " + jre + "\r\n"},
         {"a real JVM as jview.exe", {{kJview, wt::RealJvm()}}, "1.0:Debian:Linux 1.3:A:A", "1\r\nYES " + jview + "\r\n"},
         {"a 64-bit Temurin", {{kTemurin64, wt::RealJvm()}}, "A:A:A", "1\r\nYES C:\\vms\\jdk\\bin\\java.exe\r\n"},
-        {"real JVMs by two later roads: JDK 17 as a per-user Temurin, java.base on PATH",
-         {{wt::kOnPath, wt::RealJvm(true)}, {wt::kUserTemurin, wt::RealJvm()}}, "1.1:A:A",
-         "2\r\nYES C:\\vms\\jdk\\bin\\java.exe\r\nNO C:\\vms\\new\\bin\\java.exe\r\n"},
         {"259 characters reach the VM", {{kJdk, kAnswerYes}}, std::string(259, 'A'), "1\r\nYES " + jdk + "\r\n", "",
          "\" TvqVersion " + std::string(259, 'A') + "|"},
         {"side by side: yes, no, a hang that is ended, one that cannot start",
@@ -83,7 +80,7 @@ TEST_F(ProbeMode, TheReportNamesEveryVmFoundAndItsVerdict)
         SetUp();
         for (const auto& vm : each.vms) {
             std::string exe = wt::InstallKind(vm.first, vm.second, vm.first == kJre ? "C:\\vms\\jre"
-                                                                   : vm.first == kModern || vm.first == wt::kOnPath ? "C:\\vms\\new" : "C:\\vms\\jdk");
+                                                                   : vm.first == kModern ? "C:\\vms\\new" : "C:\\vms\\jdk");
             if (vm.second == kCannotStart)
                 wt::WriteFile(exe, kCannotStart);
         }
