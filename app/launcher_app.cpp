@@ -21,6 +21,11 @@ static char vmOptionsText[kCommandLineSize] __attribute__((section(".bss")));
 static char packedArgsText[kCommandLineSize] __attribute__((section(".bss")));
 static LauncherApp theApp;
 
+static void LogLeftOut(const char* javaExe)
+{
+    LogLine("%s: not listed, %d VMs are listed already", javaExe, kMostVms);
+}
+
 LauncherApp* GetLauncherApp()
 {
     return &theApp;
@@ -30,6 +35,7 @@ LauncherApp::LauncherApp()
     : instance(NULL), interactive(0), silent(0), exitStatus(0), userArgs(NULL),
       vmOptions(vmOptionsText), packedArgs(packedArgsText), installerRunning(false)
 {
+    vms.leftOut = LogLeftOut;
     vmOptions[0] = '\0';
     packedArgs[0] = '\0';
     requirement[0] = '\0';
@@ -238,13 +244,14 @@ static VmLocator* FirstSuitable(const VmTable& vms)
 
 void LauncherApp::RunSilent()
 {
-    vms.Search(requirement);
+    vms.Search(workDir, requirement);
     VmLocator* chosen = FirstSuitable(vms);
     char javaExe[kTextBufferSize];
     if (chosen == NULL && UnpackBundledRuntime(javaExe)) {
-        vms.StartRuntimeCheck(javaExe, requirement);
-        while (!vms.CollectChecks())
-            Sleep(50);
+        if (vms.StartRuntimeCheck(javaExe, requirement)) {
+            while (!vms.CollectChecks())
+                Sleep(50);
+        }
         chosen = FirstSuitable(vms);
         if (chosen == NULL)
             RemoveBundledRuntime();
@@ -260,7 +267,7 @@ void LauncherApp::RunSilent()
 
 void LauncherApp::RunProbe()
 {
-    vms.ProbeAndReport(requirement);
+    vms.ProbeAndReport(workDir, requirement);
 }
 
 void LauncherApp::GetProbeClassPath(char* path)

@@ -2,6 +2,7 @@
 // launcher and its floors and prints raw samples for bench/run to summarise.
 //   wendle_bench search  --wendle EXE --wendle-lazy EXE --floor EXE --floor-imports EXE
 //                        --probe-class FILE [--reps N] [--jvm-reps N]
+//   wendle_bench many    --wendle EXE [--reps N]
 //   wendle_bench extract --packed EXE --class FILE [--reps N]
 //   wendle_bench runtime --packed EXE --folder DIR --tar FILE [--reps N]
 //   wendle_bench bundled --packed EXE --requirement TEXT [--reps N]
@@ -17,12 +18,14 @@
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: wendle_bench search|extract|runtime|bundled|memory|compare|mutants OPTIONS\n");
+        fprintf(stderr, "usage: wendle_bench search|many|extract|runtime|bundled|memory|compare|mutants OPTIONS\n");
         return 2;
     }
     try {
         if (strcmp(argv[1], "search") == 0)
             return bench::RunSearchBench(argc, argv);
+        if (strcmp(argv[1], "many") == 0)
+            return bench::RunManyBench(argc, argv);
         if (strcmp(argv[1], "extract") == 0)
             return bench::RunExtractBench(argc, argv);
         if (strcmp(argv[1], "runtime") == 0)

@@ -4,6 +4,7 @@
 namespace bench {
 
 int RunSearchBench(int argc, char** argv);
+int RunManyBench(int argc, char** argv);
 int RunExtractBench(int argc, char** argv);
 int RunRuntimeBench(int argc, char** argv);
 int RunBundledBench(int argc, char** argv);

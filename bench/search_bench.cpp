@@ -15,6 +15,7 @@
 // its java.exe.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -235,6 +236,45 @@ int RunSearchBench(int argc, char** argv)
     wt::InstallKind(wt::kJdk, "sleep=30000\nexit=314", kJdkHome);
     TimeCancel(wendleExe, slowReps);
     wt::ForgetAllVms();
+    return 0;
+}
+
+// Twelve stand-ins unpacked into %USERPROFILE%\.jdks, each answering
+// "suitable" after 2 s: at most eight probes run at once, so they take two
+// rounds. Probe mode's report and the dialog's filled list against one
+// stand-in run alone, and the most probe VMs seen running at once (polled
+// in a run of its own, so that the polling does not weigh on the times).
+int RunManyBench(int argc, char** argv)
+{
+    std::string wendle = Option(argc, argv, "--wendle");
+    int reps = IntOption(argc, argv, "--reps", 3);
+    wt::ForgetAllVms();
+    std::string jdks = std::string(getenv("USERPROFILE")) + "\\.jdks\\jdk-", first;
+    for (int vm = 1; vm <= 12; ++vm) {
+        std::string exe = jdks + std::to_string(vm) + "\\bin\\java.exe";
+        wt::InstallVm(exe, "sleep=2000\nexit=314");
+        first = first.empty() ? exe : first;
+    }
+    std::string setup = PackBehind(wendle, "many-setup.exe");
+    CheckReport(wendle, 12, "YES ");
+    std::vector<double> report, list, alone, peak;
+    for (int rep = 0; rep <= reps; ++rep) {
+        double r = TimeProcess(wt::Quoted(wendle) + " A:A:A", kRoot);
+        double l = TimeToList(setup);
+        double a = TimeProcess(wt::Quoted(first) + " TvqVersion A:A:A", kRoot, 314);
+        wt::Process launcher(wt::Quoted(wendle) + " A:A:A", kRoot);
+        int most = 0;
+        while (launcher.Wait(10) == ~0u)
+            most = std::max(most, wt::Running("java.exe"));
+        if (rep > 0)
+            report.push_back(r), list.push_back(l), alone.push_back(a), peak.push_back(most);
+    }
+    PrintSamples("many.report", "ms", report);
+    PrintSamples("many.list", "ms", list);
+    PrintSamples("many.alone", "ms", alone);
+    PrintSamples("many.peak", "VMs", peak);
+    DeleteFileA(setup.c_str());
+    wt::RemoveTree(std::string(getenv("USERPROFILE")) + "\\.jdks");
     return 0;
 }
 

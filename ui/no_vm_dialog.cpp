@@ -56,7 +56,7 @@ static bool RunWithNamedVm(HWND dialog)
         return false;
     }
     VmLocator* vm = app->vms.FindByExecutable(path);
-    if (vm == NULL || !vm->Check(app->requirement)) {
+    if (vm == NULL || !vm->Check(app->workDir, app->requirement)) {
         app->ShowMessage(dialog, IDS_NOT_A_VM, MB_ICONINFORMATION);
         return false;
     }

@@ -148,7 +148,7 @@ static void ContinueSearch(HWND dialog)
 static void BeginSearch(HWND dialog)
 {
     LauncherApp* app = GetLauncherApp();
-    app->vms.StartSearch(app->requirement);
+    app->vms.StartSearch(app->workDir, app->requirement);
     SetTimer(dialog, kSearchTimer, kSearchPollMs, NULL);
     ContinueSearch(dialog);
 }

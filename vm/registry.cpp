@@ -33,24 +33,25 @@ int ViewsToSearch(RegistryView* views)
     return count;
 }
 
-MachineKey::MachineKey(const char* keyName, RegistryView view) : handle_(0)
+RegistryKey::RegistryKey(const char* keyName, RegistryView view, RegistryHive hive) : handle_(0)
 {
     HKEY key;
-    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ | view, &key);
+    HKEY root = hive == kUserHive ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    LONG status = RegOpenKeyExA(root, keyName, 0, KEY_READ | view, &key);
     if (status == ERROR_SUCCESS)
         handle_ = key;
-    LogLine("registry HKLM\\%s, %s view: %s", keyName,
+    LogLine("registry %s\\%s, %s view: %s", hive == kUserHive ? "HKCU" : "HKLM", keyName,
             view == k64BitView ? "64-bit" : view == k32BitView ? "32-bit" : "own",
             status == ERROR_SUCCESS ? "opened" : "missing");
 }
 
-MachineKey::~MachineKey()
+RegistryKey::~RegistryKey()
 {
     if (handle_ != 0)
         RegCloseKey((HKEY)handle_);
 }
 
-bool MachineKey::ReadValue(const char* valueName, char* output) const
+bool RegistryKey::ReadValue(const char* valueName, char* output) const
 {
     if (handle_ == 0)
         return false;
@@ -66,7 +67,7 @@ bool MachineKey::ReadValue(const char* valueName, char* output) const
     return true;
 }
 
-bool MachineKey::ReadPathValue(const char* valueName, char* output) const
+bool RegistryKey::ReadPathValue(const char* valueName, char* output) const
 {
     output[0] = '\0';
     wchar_t wideName[kTextBufferSize];
@@ -87,7 +88,7 @@ bool MachineKey::ReadPathValue(const char* valueName, char* output) const
     return named;
 }
 
-bool MachineKey::SubkeyName(unsigned long index, char* name) const
+bool RegistryKey::SubkeyName(unsigned long index, char* name) const
 {
     if (handle_ == 0)
         return false;
@@ -98,13 +99,14 @@ bool MachineKey::SubkeyName(unsigned long index, char* name) const
 
 bool ReadMachineValue(const char* keyName, const char* valueName, char* output, RegistryView view)
 {
-    MachineKey key(keyName, view);
+    RegistryKey key(keyName, view);
     return key.ReadValue(valueName, output);
 }
 
-bool ReadMachinePath(const char* keyName, const char* valueName, char* output, RegistryView view)
+bool ReadMachinePath(const char* keyName, const char* valueName, char* output, RegistryView view,
+                     RegistryHive hive)
 {
-    MachineKey key(keyName, view);
+    RegistryKey key(keyName, view, hive);
     return key.ReadPathValue(valueName, output);
 }
 

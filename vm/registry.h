@@ -25,12 +25,16 @@ bool RunsUnderWow64();
 const int kMostViews = 2;
 int ViewsToSearch(RegistryView* views);
 
-// A key under HKEY_LOCAL_MACHINE opened for reading only: a standard user
-// cannot open those keys for all access. Closed when the object goes.
-class MachineKey {
+// Where a key lies: the machine's keys, or the user's own, where per-user
+// installs write theirs.
+enum RegistryHive { kMachineHive, kUserHive };
+
+// A key opened for reading only: a standard user cannot open the machine's
+// keys for all access. Closed when the object goes.
+class RegistryKey {
 public:
-    MachineKey(const char* keyName, RegistryView view);
-    ~MachineKey();
+    RegistryKey(const char* keyName, RegistryView view, RegistryHive hive = kMachineHive);
+    ~RegistryKey();
     // Reads valueName, whatever its type, as text into output
     // (kTextBufferSize bytes). False when it is missing or does not fit.
     bool ReadValue(const char* valueName, char* output) const;
@@ -43,8 +47,8 @@ public:
     bool SubkeyName(unsigned long index, char* name) const;
 
 private:
-    MachineKey(const MachineKey&);
-    MachineKey& operator=(const MachineKey&);
+    RegistryKey(const RegistryKey&);
+    RegistryKey& operator=(const RegistryKey&);
     void* handle_;
 };
 
@@ -54,9 +58,9 @@ private:
 bool ReadMachineValue(const char* keyName, const char* valueName, char* output,
                       RegistryView view = kOwnView);
 
-// The same for a value that holds a path (MachineKey::ReadPathValue).
+// The same for a value that holds a path (RegistryKey::ReadPathValue).
 bool ReadMachinePath(const char* keyName, const char* valueName, char* output,
-                     RegistryView view = kOwnView);
+                     RegistryView view = kOwnView, RegistryHive hive = kMachineHive);
 
 // Reads "CurrentVersion" of keyName, then "JavaHome" of the subkey named by
 // that version as a path, into javaHome (kTextBufferSize bytes).

@@ -1,5 +1,9 @@
 #include "vm/version_text.h"
 
+#include <string.h>
+
+#include "payload/text_buffer.h"
+
 // Numbers this large are as new as it gets; capping them keeps the
 // arithmetic from overflowing on a key name made of digits only.
 static const unsigned long kLargestNumber = 99999999UL;
@@ -42,4 +46,23 @@ int CompareVersionTexts(const char* left, const char* right)
         if (leftNumber != rightNumber)
             return leftNumber < rightNumber ? -1 : 1;
     }
+}
+
+// True when left comes before right, newest first.
+static bool ComesBefore(const char* left, const char* right)
+{
+    int compared = CompareVersionTexts(left, right);
+    return compared != 0 ? compared > 0 : strcmp(left, right) < 0;
+}
+
+bool NextNewest(NameListing& listing, const char* previous, char* name)
+{
+    char candidate[kTextBufferSize];
+    bool found = false;
+    for (bool more = listing.First(candidate); more; more = listing.Next(candidate)) {
+        if ((previous == NULL || ComesBefore(previous, candidate)) &&
+            (!found || ComesBefore(candidate, name)) && CopyText(name, kTextBufferSize, candidate))
+            found = true;
+    }
+    return found;
 }

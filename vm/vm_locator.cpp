@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <string.h>
 
-#include "app/launcher_app.h"
+#include "payload/paths.h"
 #include "payload/run_log.h"
 
 static const char kProbeClassName[] = "TvqVersion";
@@ -21,17 +21,30 @@ int VmLocator::AcceptNamed(const char* fullPath, const char* fileName, const cha
     return 0;
 }
 
-int VmLocator::Check(const char* requirement)
+int VmLocator::Check(const char* workDir, const char* requirement)
 {
-    return RunClass(GetLauncherApp()->workDir, kProbeClassName, requirement) == VM_SUITABLE ? 1 : 0;
+    return RunClass(workDir, kProbeClassName, requirement) == VM_SUITABLE ? 1 : 0;
 }
 
-int VmLocator::Exec(const char* arguments, const char* currentDir)
+// captureDir joined with name into path; empty when there is no captureDir
+// (the joined name would point at the root of the current drive) or the
+// path does not fit.
+static void CapturePath(const char* captureDir, const char* name, char* path)
+{
+    path[0] = '\0';
+    if (captureDir != NULL && captureDir[0] != '\0' &&
+        !(CopyText(path, kTextBufferSize, captureDir) && AppendPath(path, name)))
+        path[0] = '\0';
+}
+
+int VmLocator::Exec(const char* arguments, const char* currentDir, const char* captureDir)
 {
     char commandLine[kCommandLineSize];
+    char capturePath[kTextBufferSize];
+    CapturePath(captureDir, kCaptureFileName, capturePath);
     VmProcess vm;
     if (!ComposeCommandLine(commandLine, sizeof commandLine, exePath, arguments) ||
-        !vm.Start(commandLine, currentDir, kCaptureFileName))
+        !vm.Start(commandLine, currentDir, capturePath))
         return kCannotStart;
     if (waitMs == INFINITE)
         WaitHandlingMessages(vm.Handle());
@@ -51,26 +64,27 @@ int VmLocator::RunClass(const char* classDir, const char* className, const char*
     if (!LayOutClassRun(classDir, className, classArgs, arguments, &currentDir))
         return kCannotStart;
     if (vmOptions == NULL || vmOptions[0] == '\0')
-        return Exec(arguments, currentDir);
+        return Exec(arguments, currentDir, classDir);
     // In front of everything else: a VM takes what follows the class as the
     // class's own arguments.
     if (!CopyText(withOptions, sizeof withOptions, vmOptions) ||
         !AppendText(withOptions, sizeof withOptions, " ") ||
         !AppendText(withOptions, sizeof withOptions, arguments))
         return kCannotStart;
-    return Exec(withOptions, currentDir);
+    return Exec(withOptions, currentDir, classDir);
 }
 
-bool VmLocator::StartCheck(const char* requirement, const char* captureName)
+bool VmLocator::StartCheck(const char* workDir, const char* requirement, const char* captureName)
 {
     suitable = 0;
     char arguments[kArgumentsSize];
     char commandLine[kCommandLineSize];
+    char capturePath[kTextBufferSize];
     const char* currentDir = NULL;
-    return LayOutClassRun(GetLauncherApp()->workDir, kProbeClassName, requirement, arguments,
-                          &currentDir) &&
+    CapturePath(workDir, captureName, capturePath);
+    return LayOutClassRun(workDir, kProbeClassName, requirement, arguments, &currentDir) &&
            ComposeCommandLine(commandLine, sizeof commandLine, exePath, arguments) &&
-           check.Start(commandLine, currentDir, captureName);
+           check.Start(commandLine, currentDir, capturePath);
 }
 
 bool VmLocator::CollectCheck()

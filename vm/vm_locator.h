@@ -36,17 +36,20 @@ public:
     virtual int MatchExecutable(const char* fullPath, const char* fileName) = 0;
     // Looks for this kind's executable; on success fills exePath.
     virtual int Locate() = 0;
-    // 1 when the probe class, run with requirement, answers VM_SUITABLE.
-    virtual int Check(const char* requirement);
+    // 1 when the probe class in the run's folder workDir, run with
+    // requirement, answers VM_SUITABLE.
+    virtual int Check(const char* workDir, const char* requirement);
     // Runs exePath with arguments as a child process in currentDir (null:
     // the launcher's) and waits for it up to waitMs, ending it at that limit:
     // VM_SUITABLE when its first output byte is "T", else its exit code
     // (STILL_ACTIVE when it had to be ended); kCannotStart when it cannot be
-    // started. Its standard output goes to a capture file in the run's
-    // workDir; without a workDir it goes nowhere.
-    virtual int Exec(const char* arguments, const char* currentDir = NULL);
-    // Runs class className from classDir with classArgs (may be null), and
-    // vmOptions (may be null) for the VM in front of the class.
+    // started. Its standard output goes to a capture file in captureDir;
+    // without one it goes nowhere.
+    virtual int Exec(const char* arguments, const char* currentDir = NULL,
+                     const char* captureDir = NULL);
+    // Runs class className from classDir (the run's folder, which takes the
+    // capture file too) with classArgs (may be null).
+    // vmOptions (may be null) go to the VM in front of the class.
     virtual int RunClass(const char* classDir, const char* className, const char* classArgs,
                          const char* vmOptions = NULL);
     // This kind's run of class className from classDir with classArgs: the
@@ -56,8 +59,9 @@ public:
                                 char* arguments, const char** currentDir) = 0;
 
     // The probe as a run of its own, for a search that probes several VMs
-    // side by side, its output in captureName: false when it cannot start.
-    bool StartCheck(const char* requirement, const char* captureName);
+    // side by side, its output in captureName of workDir: false when it
+    // cannot start.
+    bool StartCheck(const char* workDir, const char* requirement, const char* captureName);
     // True once the started probe has answered or reached waitMs (then it is
     // ended); suitable then holds the verdict.
     bool CollectCheck();

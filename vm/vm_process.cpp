@@ -2,34 +2,42 @@
 
 #include <string.h>
 
-#include "app/launcher_app.h"
 #include "payload/run_log.h"
+#include "payload/text_buffer.h"
 #include "vm/vm_locator.h"
 
 // How long a terminated VM is given to go: until then it holds its capture
 // file open, and the run's folder could not be removed.
 static const DWORD kTerminateWaitMs = 5000;
 
-bool VmProcess::Start(char* commandLine, const char* currentDir, const char* captureName)
+bool VmProcess::Start(char* commandLine, const char* currentDir, const char* captureFile)
 {
     Finish();
-    // Inheritable, or the child's writes to its standard output are lost.
     // Nobody else may read or write it; deleting is shared so that a VM that
     // somehow outlives its run cannot keep the name. A capture file that
     // cannot be created leaves the result to the exit code.
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
-    if (GetLauncherApp()->GetWorkPath(captureName, capturePath))
-        capture = CreateFileA(capturePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
-                              &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (captureFile != NULL && captureFile[0] != '\0' &&
+        CopyText(capturePath, sizeof capturePath, captureFile))
+        capture = CreateFileA(capturePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, NULL,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    // Inheritable while this child starts, or its writes to its standard
+    // output are lost; only then, or every VM started meanwhile would hold
+    // it too, and its name could not be created again until they end.
+    if (capture != INVALID_HANDLE_VALUE)
+        SetHandleInformation(capture, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = capture;
     PROCESS_INFORMATION child;
-    if (!CreateProcessA(NULL, commandLine, NULL, NULL, TRUE, DETACHED_PROCESS, NULL, currentDir,
-                        &startup, &child)) {
-        LogLine("cannot start %s: error %lu", commandLine, GetLastError());
+    BOOL started = CreateProcessA(NULL, commandLine, NULL, NULL, TRUE, DETACHED_PROCESS, NULL,
+                                  currentDir, &startup, &child);
+    DWORD error = GetLastError();
+    if (capture != INVALID_HANDLE_VALUE)
+        SetHandleInformation(capture, HANDLE_FLAG_INHERIT, 0);
+    if (!started) {
+        LogLine("cannot start %s: error %lu", commandLine, error);
         Finish();
         return false;
     }

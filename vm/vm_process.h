@@ -1,7 +1,7 @@
 // One Java VM started as a child process, its standard output captured in a
-// file of the run's folder. Several may run at once: each has its own
-// capture file and is told its current directory, never sharing the
-// launcher's.
+// file that its caller names (in the run's folder). Several may run at once:
+// each has its own capture file and is told its current directory, never
+// sharing the launcher's.
 #pragma once
 
 #include <windows.h>
@@ -14,9 +14,10 @@ public:
     ~VmProcess() { Finish(); }
 
     // Starts commandLine with currentDir (null: the launcher's) as its
-    // current directory and its output in the file captureName of the run's
-    // folder. False when it cannot be started; nothing is then left behind.
-    bool Start(char* commandLine, const char* currentDir, const char* captureName);
+    // current directory and its output in the file captureFile (null or
+    // empty: nowhere). False when it cannot be started; nothing is then left
+    // behind.
+    bool Start(char* commandLine, const char* currentDir, const char* captureFile);
     bool IsRunning() const { return process != NULL; }
     HANDLE Handle() const { return process; }
     // True once the VM has ended or has run for limitMs.

@@ -8,8 +8,8 @@
 
 #include "payload/paths.h"
 #include "payload/run_log.h"
-#include "payload/text_buffer.h"
 #include "vm/modern_kinds.h"
+#include "vm/real_path.h"
 #include "vm/vm_kinds.h"
 #include "vm/vm_locator.h"
 
@@ -27,34 +27,11 @@ void VmTable::DeleteKinds()
     }
 }
 
-// Slots from here on hold the kinds added for today's installations. They
-// often reach a VM that an earlier kind found already (one installer may
-// write its own key, the JavaSoft keys and JAVA_HOME for the same JDK); such
-// a VM is probed, reported and listed once, under the earlier slot. The original
-// three kinds keep reporting what they find, as they always have.
-static const int kFirstAddedSlot = 3;
-
-// True when slot's executable is also that of an earlier found slot, letter
-// case ignored.
-static bool FoundInEarlierSlot(const VmTable& table, int slot)
-{
-    if (!table.IsFound(slot))
-        return false;
-    for (int earlier = 0; earlier < slot; ++earlier) {
-        if (table.IsFound(earlier) &&
-            _stricmp(table.slots[earlier]->exePath, table.slots[slot]->exePath) == 0)
-            return true;
-    }
-    return false;
-}
-
 void VmTable::CreateKinds()
 {
     slots[0] = new (std::nothrow) JdkLocator;
     slots[1] = new (std::nothrow) JreLocator;
     slots[2] = new (std::nothrow) MsVmLocator;
-    slots[3] = new (std::nothrow) ModernJdkLocator;
-    slots[4] = new (std::nothrow) OtherVendorLocator;
 }
 
 bool VmTable::IsFound(int slot) const
@@ -67,33 +44,96 @@ void VmTable::LocateAll()
     for (int slot = 0; slot < kVmSlots; ++slot) {
         if (slots[slot] == NULL)
             continue;
-        LogLine("VM kind %d: looking", slot);
         slots[slot]->Locate();
-        if (slot >= kFirstAddedSlot && FoundInEarlierSlot(*this, slot)) {
-            LogLine("VM kind %d: %s, found by an earlier kind already", slot, slots[slot]->exePath);
-            slots[slot]->exePath[0] = '\0';
-        }
         LogLine("VM kind %d: %s", slot, IsFound(slot) ? slots[slot]->exePath : "not found");
+    }
+    FindInstallations(*this);
+}
+
+// One installation, one folder: the JRE kind's jre.exe and the java.exe
+// beside it are the same VM. Letter case is ignored.
+static bool InSameFolder(const char* left, const char* right)
+{
+    const char* leftName = strrchr(left, '\\');
+    const char* rightName = strrchr(right, '\\');
+    return leftName != NULL && rightName != NULL && leftName - left == rightName - right &&
+           _strnicmp(left, right, (size_t)(leftName - left)) == 0;
+}
+
+// The original kinds keep the path their keys give; the VMs after them are
+// kept under their real paths already.
+bool VmTable::IsKept(const char* realPath) const
+{
+    for (int slot = 0; slot < kRuntimeSlot; ++slot) {
+        if (!IsFound(slot))
+            continue;
+        char kept[kTextBufferSize];
+        if (slot >= kOriginalKinds ? InSameFolder(slots[slot]->exePath, realPath)
+                                   : GetRealPath(slots[slot]->exePath, kept) &&
+                                         InSameFolder(kept, realPath))
+            return true;
+    }
+    return false;
+}
+
+void VmTable::Found(const char* javaExe)
+{
+    char realPath[kTextBufferSize];
+    if (!GetRealPath(javaExe, realPath)) {
+        LogLine("%s: its real path cannot be read", javaExe);
+        return;
+    }
+    if (IsKept(realPath)) {
+        LogLine("%s: listed already as %s", javaExe, realPath);
+        return;
+    }
+    if (CountFound() >= kMostVms) {
+        if (leftOut != NULL)
+            leftOut(realPath);
+        return;
+    }
+    for (int slot = kOriginalKinds; slot < kRuntimeSlot; ++slot) {
+        if (slots[slot] != NULL)
+            continue;
+        slots[slot] = new (std::nothrow) ClassPathKind;
+        if (slots[slot] != NULL && CopyText(slots[slot]->exePath, kTextBufferSize, realPath))
+            LogLine("%s: listed as %s", javaExe, realPath);
+        return;
     }
 }
 
-// Each probe has a capture file of its own in the run's folder.
-static bool StartCheckInSlot(VmLocator* vm, int slot, const char* requirement)
+bool VmTable::IsLaneTaken(int lane) const
 {
+    for (int slot = 0; slot < kVmSlots; ++slot) {
+        if (slots[slot] != NULL && slots[slot]->IsChecking() && lanes[slot] == lane)
+            return true;
+    }
+    return false;
+}
+
+bool VmTable::StartCheckInSlot(int slot, const char* requirement)
+{
+    int lane = 0;
+    while (IsLaneTaken(lane))
+        ++lane;
+    lanes[slot] = lane;
     char captureName[16];
     char number[16];
     CopyText(captureName, sizeof captureName, "stdout");
-    AppendText(captureName, sizeof captureName, _itoa(slot, number, 10));
+    AppendText(captureName, sizeof captureName, _itoa(lane, number, 10));
     AppendText(captureName, sizeof captureName, ".tmp");
-    return vm->StartCheck(requirement, captureName);
+    return slots[slot]->StartCheck(checkDir, requirement, captureName);
 }
 
-void VmTable::StartChecks(const char* requirement)
+void VmTable::StartChecks(const char* workDir, const char* requirement)
 {
-    for (int slot = 0; slot < kVmSlots; ++slot) {
-        if (IsFound(slot))
-            StartCheckInSlot(slots[slot], slot, requirement);
-    }
+    // Copied: the later probes start from CollectChecks.
+    if (!CopyText(checkDir, sizeof checkDir, workDir))
+        checkDir[0] = '\0';
+    if (!CopyText(checkRequirement, sizeof checkRequirement, requirement))
+        checkRequirement[0] = '\0';
+    nextCheck = 0;
+    CollectChecks();
 }
 
 bool VmTable::StartRuntimeCheck(const char* javaExe, const char* requirement)
@@ -101,10 +141,10 @@ bool VmTable::StartRuntimeCheck(const char* javaExe, const char* requirement)
     // A runtime of today: its class folder goes on the command line, since
     // a CLASSPATH that other software set may lack the current folder.
     if (slots[kRuntimeSlot] == NULL)
-        slots[kRuntimeSlot] = new (std::nothrow) ModernJdkLocator;
+        slots[kRuntimeSlot] = new (std::nothrow) ClassPathKind;
     return slots[kRuntimeSlot] != NULL &&
            CopyText(slots[kRuntimeSlot]->exePath, kTextBufferSize, javaExe) &&
-           StartCheckInSlot(slots[kRuntimeSlot], kRuntimeSlot, requirement);
+           StartCheckInSlot(kRuntimeSlot, requirement);
 }
 
 bool VmTable::CollectChecks()
@@ -114,11 +154,20 @@ bool VmTable::CollectChecks()
         if (IsFound(slot) && !slots[slot]->CollectCheck())
             all = false;
     }
-    return all;
+    // The next probes start as earlier ones end.
+    for (int running = CountRunning(); nextCheck < kVmSlots && running < kMostChecksAtOnce; ++nextCheck) {
+        if (!IsFound(nextCheck))
+            continue;
+        StartCheckInSlot(nextCheck, checkRequirement);
+        if (slots[nextCheck]->IsChecking())
+            ++running;
+    }
+    return all && CountRunning() == 0 && nextCheck == kVmSlots;
 }
 
 void VmTable::StopChecks()
 {
+    nextCheck = kVmSlots;
     for (int slot = 0; slot < kVmSlots; ++slot) {
         if (slots[slot] != NULL && slots[slot]->IsChecking())
             slots[slot]->StopCheck();
@@ -144,20 +193,30 @@ int VmTable::CountAnswered() const
 {
     int answered = 0;
     for (int slot = 0; slot < kVmSlots; ++slot) {
-        if (IsFound(slot) && !slots[slot]->IsChecking())
+        if (IsFound(slot) && !slots[slot]->IsChecking() && slot < nextCheck)
             ++answered;
     }
     return answered;
 }
 
-void VmTable::CheckAll(const char* requirement)
+int VmTable::CountRunning() const
 {
-    StartChecks(requirement);
+    int running = 0;
+    for (int slot = 0; slot < kVmSlots; ++slot) {
+        if (slots[slot] != NULL && slots[slot]->IsChecking())
+            ++running;
+    }
+    return running;
+}
+
+void VmTable::CheckAll(const char* workDir, const char* requirement)
+{
+    StartChecks(workDir, requirement);
     while (!CollectChecks()) {
-        HANDLE running[kVmSlots];
+        HANDLE running[kMostChecksAtOnce + 1];
         DWORD count = 0;
         DWORD timeLeft = INFINITE;
-        for (int slot = 0; slot < kVmSlots; ++slot) {
+        for (int slot = 0; slot < kVmSlots && count < kMostChecksAtOnce + 1; ++slot) {
             if (slots[slot] == NULL || !slots[slot]->IsChecking())
                 continue;
             running[count++] = slots[slot]->CheckHandle();
@@ -197,22 +256,22 @@ void VmTable::PrintReport(FILE* output)
     }
 }
 
-void VmTable::ProbeAndReport(const char* requirement)
+void VmTable::ProbeAndReport(const char* workDir, const char* requirement)
 {
-    Search(requirement);
+    Search(workDir, requirement);
     PrintReport(stdout);
 }
 
-void VmTable::Search(const char* requirement)
+void VmTable::Search(const char* workDir, const char* requirement)
 {
     CreateKinds();
     LocateAll();
-    CheckAll(requirement);
+    CheckAll(workDir, requirement);
 }
 
-void VmTable::StartSearch(const char* requirement)
+void VmTable::StartSearch(const char* workDir, const char* requirement)
 {
     CreateKinds();
     LocateAll();
-    StartChecks(requirement);
+    StartChecks(workDir, requirement);
 }

@@ -125,10 +125,10 @@ std::string InstallKind(Kind kind, const std::string& config, const std::string&
     return exe;
 }
 
-void SetMachineValue(const std::string& key, const char* name, const std::string& value, bool view64)
+void SetMachineValue(const std::string& key, const char* name, const std::string& value, bool view64, bool user)
 {
     HKEY handle;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
+    if (RegCreateKeyExA(user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
                         KEY_ALL_ACCESS | (view64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY), nullptr, &handle, nullptr))
         throw std::runtime_error("cannot create " + key);
     std::wstring text = Wide(value);
@@ -138,17 +138,21 @@ void SetMachineValue(const std::string& key, const char* name, const std::string
 
 void ForgetAllVms()
 {
-    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        for (const char* key : {"Software\\JavaSoft", "Software\\Eclipse Adoptium", "Software\\Microsoft\\JDK",
-                                "Software\\Azul Systems", "Software\\BellSoft"}) {
-            HKEY handle;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS | view, &handle) == ERROR_SUCCESS) {
-                RegDeleteTreeA(handle, nullptr);
-                RegCloseKey(handle);
-                RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, view, 0);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+            for (const char* key : {"Software\\JavaSoft", "Software\\Eclipse Adoptium", "Software\\Microsoft\\JDK",
+                                    "Software\\Azul Systems", "Software\\BellSoft"}) {
+                HKEY handle;
+                if (RegOpenKeyExA(root, key, 0, KEY_ALL_ACCESS | view, &handle) == ERROR_SUCCESS) {
+                    RegDeleteTreeA(handle, nullptr);
+                    RegCloseKey(handle);
+                    RegDeleteKeyExA(root, key, view, 0);
+                }
             }
         }
     }
+    // The C library's copy of the environment keeps PATH as the test began.
+    SetEnvironmentVariableW(L"PATH", _wgetenv(L"PATH"));
     SetEnvironmentVariableA("JAVA_HOME", nullptr);
     DeleteFileA((WindowsDir() + "\\jview.exe").c_str());
     RemoveTree("C:\\vms");

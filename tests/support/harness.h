@@ -65,10 +65,12 @@ private:
 };
 
 // Stand-in Java VMs (vm_stub.exe), configured by key=value lines (exit=,
-// write=, sleep=, record=); RealJvm() makes one run a Linux JVM.
-inline std::string RealJvm(bool javaBaseOnly = false)
+// write=, sleep=, record=); RealJvm() makes one run a Linux JVM, which with
+// a version tells the probe that it is of that feature version.
+inline std::string RealJvm(bool javaBaseOnly = false, const std::string& version = "")
 {
-    return std::string("java=") + (javaBaseOnly ? BASE_JAVA : FULL_JAVA) + "\npreload=" EXIT_RECORDER "\n";
+    return std::string("java=") + (javaBaseOnly ? BASE_JAVA : FULL_JAVA) + "\npreload=" EXIT_RECORDER "\n" +
+           (version.empty() ? "" : "version=" + version + "\n");
 }
 void InstallVm(const std::string& exePath, const std::string& config);
 // How many processes of that executable name (as "java.exe") run.
@@ -80,9 +82,12 @@ std::vector<std::string> RecordedRuns(const std::string& path);
 // jview.exe in the Windows directory). Returns its path.
 enum Kind { kJdk, kJre, kJview, kModern, kTemurin64 };
 std::string InstallKind(Kind kind, const std::string& config, const std::string& home = "C:\\vms\\jdk");
-// An HKLM value in the 32-bit registry view or, with view64, the 64-bit one.
-void SetMachineValue(const std::string& key, const char* name, const std::string& value, bool view64 = false);
-// Forgets every Java registry key, JAVA_HOME, jview.exe and C:\vms.
+// An HKLM value in the 32-bit registry view or, with view64, the 64-bit one;
+// with user, the same under HKCU.
+void SetMachineValue(const std::string& key, const char* name, const std::string& value, bool view64 = false,
+                     bool user = false);
+// Forgets every Java registry key (HKLM and HKCU), JAVA_HOME, what PATH
+// gained, jview.exe and C:\vms.
 void ForgetAllVms();
 inline std::string WindowsDir() { return std::filesystem::path(_wgetenv(L"SystemRoot")).string(); }
 

@@ -12,6 +12,7 @@
 //                 "-cp:p DIR Class args"); its verdict is its exit status
 //   preload=PATH  a library that records the JVM's whole exit status (Linux
 //                 keeps 8 bits of it: 314 arrives as 58)
+//   version=N     the class runs as on a VM of feature version N (AsVersion)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -35,8 +36,8 @@ std::string Utf8(const wchar_t* text)
 // The class directory goes through readlink: Wine's Unix paths pass through
 // "dosdevices/c:", and Java would split a class path at that colon.
 const char kRunJvm[] =
-    "cp=$(readlink -f -- \"$1\") && java=$2 && export LD_PRELOAD=$3 WENDLE_EXIT_STATUS_FILE=$4 "
-    "&& shift 4 && exec \"$java\" -cp \"$cp\" \"$@\" >/dev/null";
+    "cp=$(readlink -f -- \"$1\")$5 && java=$2 && export LD_PRELOAD=$3 WENDLE_EXIT_STATUS_FILE=$4 "
+    "&& shift 5 && exec \"$java\" -cp \"$cp\" \"$@\" >/dev/null";
 
 UINT RunJvm(std::map<std::string, std::string>& config)
 {
@@ -48,7 +49,11 @@ UINT RunJvm(std::map<std::string, std::string>& config)
     wchar_t status[MAX_PATH];
     GetTempFileNameW(L"Z:\\tmp", L"jvm", 0, status);
     std::vector<std::string> args = {"/bin/sh", "-c", kRunJvm, "vm_stub", wine::UnixPath(classDir), config["java"],
-                                     config["preload"], wine::UnixPath(status)};
+                                     config["preload"], wine::UnixPath(status), ""};
+    if (config.count("version")) {
+        args.back() = ":" AS_VERSION_DIR;
+        args.insert(args.end(), {"AsVersion", config["version"]});
+    }
     for (int index = first; index < count; ++index)
         args.push_back(Utf8(words[index]));
     UINT shortStatus = wine::RunUnix(args);
