@@ -9,7 +9,8 @@
 //   exit=N        then exit with N
 //   java=PATH     instead: run this Linux JVM on the class and arguments of
 //                 the command line ("Class args", "-cp DIR Class args" or
-//                 "-cp:p DIR Class args"); its verdict is its exit status
+//                 "-cp:p DIR Class args", VM options in front of either);
+//                 its verdict is its exit status
 //   preload=PATH  a library that records the JVM's whole exit status (Linux
 //                 keeps 8 bits of it: 314 arrives as 58)
 //   version=N     the class runs as on a VM of feature version N (AsVersion)
@@ -41,11 +42,17 @@ const char kRunJvm[] =
 
 UINT RunJvm(std::map<std::string, std::string>& config)
 {
-    int count = 0, first = 1;
+    int count = 0;
     wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
     std::wstring classDir = std::filesystem::current_path().wstring();
-    if (count > 2 && (wcscmp(words[1], L"-cp") == 0 || wcscmp(words[1], L"-cp:p") == 0))
-        classDir = words[2], first = 3;
+    std::vector<std::string> rest;   // the VM options (less the class path), the class, its arguments
+    for (int index = 1; index < count; ++index) {
+        bool option = rest.empty() || rest.back()[0] == '-';
+        if (option && index + 1 < count && (wcscmp(words[index], L"-cp") == 0 || wcscmp(words[index], L"-cp:p") == 0))
+            classDir = words[++index];
+        else
+            rest.push_back(Utf8(words[index]));
+    }
     wchar_t status[MAX_PATH];
     GetTempFileNameW(L"Z:\\tmp", L"jvm", 0, status);
     std::vector<std::string> args = {"/bin/sh", "-c", kRunJvm, "vm_stub", wine::UnixPath(classDir), config["java"],
@@ -54,8 +61,7 @@ UINT RunJvm(std::map<std::string, std::string>& config)
         args.back() = ":" AS_VERSION_DIR;
         args.insert(args.end(), {"AsVersion", config["version"]});
     }
-    for (int index = first; index < count; ++index)
-        args.push_back(Utf8(words[index]));
+    args.insert(args.end(), rest.begin(), rest.end());
     UINT shortStatus = wine::RunUnix(args);
     // The whole status, when the recorder wrote one.
     std::string whole;

@@ -490,7 +490,7 @@ TEST_F(Dialogs, ABrandedSignedInstallerShowsItsNameAndInstalls)
     HWND noVm = none.Wait(IsNoVm);
     EXPECT_EQ(name, wt::Caption(noVm));
     wt::Click(noVm, IDCANCEL);
-    none.End();
+    none.End(1602);
 }
 
 // The installer reads its files after the probe's wait of 20 seconds; the
