@@ -21,11 +21,6 @@ static char vmOptionsText[kCommandLineSize] __attribute__((section(".bss")));
 static char packedArgsText[kCommandLineSize] __attribute__((section(".bss")));
 static LauncherApp theApp;
 
-static void LogLeftOut(const char* javaExe)
-{
-    LogLine("%s: not listed, %d VMs are listed already", javaExe, kMostVms);
-}
-
 LauncherApp* GetLauncherApp()
 {
     return &theApp;
@@ -35,7 +30,6 @@ LauncherApp::LauncherApp()
     : instance(NULL), interactive(0), silent(0), exitStatus(0), userArgs(NULL),
       vmOptions(vmOptionsText), packedArgs(packedArgsText), installerRunning(false)
 {
-    vms.leftOut = LogLeftOut;
     vmOptions[0] = '\0';
     packedArgs[0] = '\0';
     requirement[0] = '\0';

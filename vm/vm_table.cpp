@@ -88,8 +88,7 @@ void VmTable::Found(const char* javaExe)
         return;
     }
     if (CountFound() >= kMostVms) {
-        if (leftOut != NULL)
-            leftOut(realPath);
+        LogLine("%s: not listed, %d VMs are listed already", realPath, kMostVms);
         return;
     }
     for (int slot = kOriginalKinds; slot < kRuntimeSlot; ++slot) {

@@ -28,7 +28,7 @@ const int kRuntimeSlot = kVmSlots - 1;
 
 class VmTable : public InstallationSink {
 public:
-    VmTable() : leftOut(NULL), nextCheck(kVmSlots) { Clear(); }
+    VmTable() : nextCheck(kVmSlots) { Clear(); }
     ~VmTable() { DeleteKinds(); }
 
     void Clear();
@@ -40,7 +40,7 @@ public:
     void LocateAll();
     // One installation that a road reached: kept in the next free slot
     // under its real path, unless a slot has it already (the same real path)
-    // or kMostVms are kept (then it goes to leftOut).
+    // or kMostVms are kept (then the run's log names it, and nothing else).
     virtual void Found(const char* javaExe);
     // Probes every found VM, up to kMostChecksAtOnce side by side, and returns
     // once all have answered or been ended at their time limit. The probe
@@ -80,9 +80,6 @@ public:
     bool IsFound(int slot) const;
 
     VmLocator* slots[kVmSlots];
-    // Told of each installation found beyond kMostVms, which is neither kept
-    // nor probed. Null: nobody is told; the launcher names them in its log.
-    void (*leftOut)(const char* javaExe);
 
 private:
     VmTable(const VmTable&);
