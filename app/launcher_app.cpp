@@ -74,6 +74,10 @@ void LauncherApp::Run(const char* commandTail)
         CommandOptions options;
         bool valid = ReadCommandOptions(commandTail, &options);
         silent = options.silent ? 1 : 0;
+        // Windows' own boxes (a DLL missing, a VM that crashed) would block an
+        // unattended run; the probes and the installer's VM inherit the mode.
+        if (silent)
+            SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
         if (options.logPath[0] != '\0')
             OpenRunLog(options.logPath);
         LogLine("Wendle %s, command line: %s", kLauncherVersion, GetCommandLineA());
@@ -241,7 +245,12 @@ void LauncherApp::RunSilent()
     vms.Search(workDir, requirement);
     VmLocator* chosen = FirstSuitable(vms);
     char javaExe[kTextBufferSize];
-    if (chosen == NULL && UnpackBundledRuntime(javaExe)) {
+    bool bringsJava = archive.FindEntry(kRuntimeEntry) != NULL;
+    if (chosen == NULL && bringsJava && !UnpackBundledRuntime(javaExe)) {
+        exitStatus = kExitCannotStart;   // its extraction failed
+        return;
+    }
+    if (chosen == NULL && bringsJava) {
         if (vms.StartRuntimeCheck(javaExe, requirement)) {
             while (!vms.CollectChecks())
                 Sleep(50);
@@ -372,12 +381,19 @@ bool LauncherApp::LaunchInstaller(HWND dialog, VmLocator* vm)
     unsigned long probeWait = vm->waitMs;
     vm->waitMs = INFINITE;
     vm->exitCode = kExitCannotStart;
+    // Options such as a debugger's port or a splash screen must reach one VM,
+    // the one that runs the installer; the bootstrap passes them on to it.
+    const char* options = _stricmp(installerClassFile, kBootstrapClassFile) == 0 ? NULL : vmOptions;
+    int result = kCannotStart;
     if (fits)
-        vm->RunClass(workDir, className, classArgs[0] != '\0' ? classArgs : NULL, vmOptions);
+        result = vm->RunClass(workDir, className, classArgs[0] != '\0' ? classArgs : NULL, options);
     else
         LogLine("the installer's arguments do not fit its command line");
     exitStatus = (int)vm->exitCode;
-    LogLine("the installer ended with exit status %d", exitStatus);
+    if (result == kCannotStart)
+        LogLine("the installer could not be started");
+    else
+        LogLine("the installer ended with exit status %d", exitStatus);
     vm->waitMs = probeWait;
     installerRunning = false;
     return true;

@@ -19,6 +19,9 @@ const char kRuntimeEntry[] = "runtime.tar";
 // reads the first one from there.
 const char kJvmOptionsEntry[] = "WendleJvmOptions";
 const char kArgumentsEntry[] = "WendleArguments";
+// The class that starts an installer jar; it hands the JVM options to the
+// VM that runs the jar, so its own VM runs without them.
+const char kBootstrapClassFile[] = "WendleJar.class";
 const int kMaxPayloadEntries = 10;
 // Page-sized: a write that ends inside a page makes every following write
 // slower, and 64 KiB takes a copy as fast as CopyFileA's.

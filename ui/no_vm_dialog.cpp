@@ -179,6 +179,8 @@ INT_PTR CALLBACK NoVmDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             OnOk(dialog);
             break;
         case IDCANCEL:
+            if (acting)   // waited in the queue while a probe or the installer ran
+                break;
             GetLauncherApp()->exitStatus = kExitCancelled;
             EndDialog(dialog, 2);
             break;

@@ -176,6 +176,10 @@ static void LaunchSelected(HWND dialog)
 static void ConfirmCancel(HWND dialog)
 {
     LauncherApp* app = GetLauncherApp();
+    // A click that waited in the queue while the installer was extracted:
+    // the installer runs, and a question now would hold up its end.
+    if (app->installerRunning)
+        return;
     char question[kQuestionSize];
     question[0] = '\0';
     LoadStringA(app->instance, IDS_CANCEL_QUESTION, question, sizeof question);

@@ -147,14 +147,25 @@ static void FindListedVersions(InstallationSink& sink, const VendorLayout& layou
     }
 }
 
-// The environment variable name, a path, into path (kTextBufferSize bytes).
+// A folder named from the drive's root or a share. A relative one would be
+// looked up in the launcher's current folder, typically the downloads next
+// to setup.exe, where anybody may have put a java.exe.
+static bool IsFullFolderPath(const wchar_t* path)
+{
+    wchar_t drive = (wchar_t)(path[0] | 0x20);
+    return (drive >= L'a' && drive <= L'z' && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) ||
+           (path[0] == L'\\' && path[1] == L'\\');
+}
+
+// The environment variable name, a full path, into path (kTextBufferSize bytes).
 static bool ReadPathVariable(const wchar_t* name, char* path)
 {
     wchar_t value[kTextBufferSize];
     // A longer value comes back as the size it needs, which does not fit.
     DWORD length = GetEnvironmentVariableW(name, value, kTextBufferSize);
     LogLine("environment variable %ls: %s", name, length == 0 ? "not set" : length < kTextBufferSize ? "set" : "too long");
-    return length > 0 && length < kTextBufferSize && ToAnsiPath(value, path) != kAnsiPathNone;
+    return length > 0 && length < kTextBufferSize && IsFullFolderPath(value) &&
+           ToAnsiPath(value, path) != kAnsiPathNone;
 }
 
 // java.exe in each folder of PATH, read from the environment block, in
@@ -180,7 +191,7 @@ static void FindOnPath(InstallationSink& sink)
             if (length > 0 && length < kTextBufferSize) {
                 wcsncpy(folder, start, length);
                 folder[length] = L'\0';
-                if (ToAnsiPath(folder, ansiFolder) != kAnsiPathNone &&
+                if (IsFullFolderPath(folder) && ToAnsiPath(folder, ansiFolder) != kAnsiPathNone &&
                     CopyText(javaExe, sizeof javaExe, ansiFolder) && AppendPath(javaExe, "java.exe") &&
                     FileExists(javaExe))
                     sink.Found(javaExe);

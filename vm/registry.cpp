@@ -42,7 +42,7 @@ RegistryKey::RegistryKey(const char* keyName, RegistryView view, RegistryHive hi
         handle_ = key;
     LogLine("registry %s\\%s, %s view: %s", hive == kUserHive ? "HKCU" : "HKLM", keyName,
             view == k64BitView ? "64-bit" : view == k32BitView ? "32-bit" : "own",
-            status == ERROR_SUCCESS ? "opened" : "missing");
+            status == ERROR_SUCCESS ? "opened" : status == ERROR_FILE_NOT_FOUND ? "missing" : "cannot be read");
 }
 
 RegistryKey::~RegistryKey()

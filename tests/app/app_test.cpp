@@ -55,6 +55,21 @@ TEST(CommandLine, OptionsAreReadAtItsStart)
     }
 }
 
+// No Windows box (a DLL missing, a program that crashed) may hold up a silent
+// run: it turns them off for itself and the VMs it starts, which inherit the
+// mode on Windows (Wine passes none on, so the launcher's own is checked).
+TEST(CommandLine, ASilentRunTurnsOffWindowsErrorBoxes)
+{
+    LauncherApp* app = GetLauncherApp();
+    SetErrorMode(0);
+    app->Run("--silent --bogus");   // refused at once, without a box
+    EXPECT_EQ(87, app->exitStatus);
+    EXPECT_EQ((UINT)(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX), GetErrorMode());
+    SetErrorMode(0);
+    app->silent = 0;
+    app->exitStatus = 0;
+}
+
 void Format(char* output, size_t size, const char* format, ...)
 {
     va_list arguments;

@@ -252,7 +252,8 @@ TEST_F(Dialogs, NamedVmInstallsAndDownloadAndCancelEnd)
 }
 
 // A click that comes while a probe or the installer runs, at once or out of
-// the queue of a blocking probe, does nothing: one probe each, one installer.
+// the queue of a blocking probe, does nothing: one probe each, one installer,
+// and no question whether to cancel, which would hold up the run's end.
 TEST_F(Dialogs, ASecondOkDuringAProbeOrAnInstallDoesNothing)
 {
     const std::string slow = "sleep=1500\n" + kAnswerYes;
@@ -271,6 +272,7 @@ TEST_F(Dialogs, ASecondOkDuringAProbeOrAnInstallDoesNothing)
         }
         wt::Click(dialog, IDOK);
         wt::Click(dialog, IDOK);
+        wt::Click(dialog, IDCANCEL);
         session.End(314);
         EXPECT_EQ(named ? 3u : 2u, wt::RecordedRuns(kRuns).size()) << "the probes and one installer: " << named;
     }
@@ -542,14 +544,16 @@ TEST_F(Unattended, SilentRunsInstallWithoutAWindow)
     struct {
         const char* what;
         std::string installed;   // a JDK's configuration, or none
-        bool jar, runtime;
+        bool jar;
+        int runtime;             // 0: none, 1: packed, 2: packed, its archive reaching outside its folder
         DWORD status;
         std::string logPath;
     } cases[] = {
-        {"a class installer", wt::RealJvm(), false, false, 7, log},
-        {"an installer jar", wt::RealJvm(), true, false, 7, log},
-        {"the installer's own Java on a PC without one", "", false, true, 7, log},
-        {"no suitable Java, and a log that cannot be written", kAnswerNo, false, false, 1633, "C:\\none\\setup.log"},
+        {"a class installer", wt::RealJvm(), false, 0, 7, log},
+        {"an installer jar", wt::RealJvm(), true, 0, 7, log},
+        {"the installer's own Java on a PC without one", "", false, 1, 7, log},
+        {"the installer's own Java, which cannot be unpacked", "", false, 2, 1603, log},
+        {"no suitable Java, and a log that cannot be written", kAnswerNo, false, 0, 1633, "C:\\none\\setup.log"},
     };
     for (const auto& each : cases) {
         SetUp();
@@ -564,6 +568,9 @@ TEST_F(Unattended, SilentRunsInstallWithoutAWindow)
             wt::InstallVm("C:\\rt\\bin\\java.exe", wt::RealJvm());
             wt::WriteFile("C:\\rt\\release", "JAVA_VERSION=\"17.0.15\"\n");
             entries.push_back(wt::RuntimeEntry("C:\\rt"));
+            std::vector<uint8_t> outside = wendle_pack::TarHeader("../../escaped.txt", '0', 0);
+            if (each.runtime == 2)
+                entries.back().data.insert(entries.back().data.end() - 1024, outside.begin(), outside.end());
         }
         Session session(WithLaunchSettings(entries), " --silent --log " + each.logPath + R"( -- "c d" "e \"f\"")");
         EXPECT_FALSE(ShowedAWindow(session)) << each.what;
@@ -571,9 +578,11 @@ TEST_F(Unattended, SilentRunsInstallWithoutAWindow)
         std::string record = wt::ReadFile(kRecord);
         EXPECT_EQ(each.status == 7 ? passed : "", record.substr(record.size() - std::min(record.size(), passed.size())))
             << each.what;
-        EXPECT_EQ(each.runtime, record.find("bundled-java-runtime") != std::string::npos) << each.what;
+        EXPECT_EQ(each.runtime == 1, record.find("bundled-java-runtime") != std::string::npos) << each.what;
         EXPECT_EQ(each.status == 7, wt::ReadFile(log).find("the installer ended with exit status 7\r\n") != std::string::npos)
             << each.what;
+        // The options go to the VM that runs the jar; the bootstrap passes them on.
+        EXPECT_EQ(std::string::npos, wt::ReadFile(log).find("-Dwendle.test=on WendleJar")) << each.what;
     }
 }
 
