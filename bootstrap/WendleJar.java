@@ -108,8 +108,9 @@ final class WendleJar {
     // without escaping a quote inside a word; a word quoted here, as the
     // launcher's are, is passed on as it is. Elsewhere words travel apart.
     static String quoted(String word) {
+        // The java launcher on Windows expands an unquoted * or ? into file names.
         if (!WINDOWS || (word.length() > 0 && word.indexOf(' ') < 0 && word.indexOf('\t') < 0
-                         && word.indexOf('"') < 0))
+                         && word.indexOf('"') < 0 && word.indexOf('*') < 0 && word.indexOf('?') < 0))
             return word;
         StringBuilder out = new StringBuilder("\"");
         int backslashes = 0;

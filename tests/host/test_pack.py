@@ -247,12 +247,12 @@ class Build(Case):
     def test_jvm_options_and_arguments_are_quoted_and_listed(self):
         folder = self.folder()
         extra = ["--jvm-option", "-Xmx1g", "--arg", "/S", "--jvm-option", "-Dk=a b",
-                 "--arg", 'say "hi"', "--arg", "C:\\my dir\\", "--arg", "", "--arg", "a\\b"]
+                 "--arg", 'say "hi"', "--arg", "C:\\my dir\\", "--arg", "", "--arg", "a\\b", "--arg", "*.cfg"]
         self.assertEqual(run(build({}, extra), folder), (0, "", ""))
         listing = json.loads(run(["list", "--json", "setup.exe"], folder)[1])
         self.assertEqual([e["name"] for e in listing["entries"]][2:], ["Setup.class", "WendleJvmOptions", "WendleArguments"])
         self.assertEqual((listing["jvmOptions"], listing["arguments"]),
-                         ('-Xmx1g "-Dk=a b"', '/S "say \\"hi\\"" "C:\\my dir\\\\" "" a\\b'))
+                         ('-Xmx1g "-Dk=a b"', '/S "say \\"hi\\"" "C:\\my dir\\\\" "" a\\b "*.cfg"'))
 
 
 def tar(*members, change=lambda archive: archive):  # (name, tarfile type, data), POSIX ustar

@@ -20,7 +20,8 @@ const std::size_t kClassDirPart = 1 + 258 + 1 + 1;
 
 std::string QuoteArgument(const std::string& item)
 {
-    if (!item.empty() && item.find_first_of(" \t\"") == std::string::npos)
+    // Windows' java launcher expands an unquoted * or ? into file names.
+    if (!item.empty() && item.find_first_of(" \t\"*?") == std::string::npos)
         return item;
     std::string quoted = "\"";
     std::size_t backslashes = 0;
