@@ -1,11 +1,13 @@
 #include "vm/installations.h"
 
 #include <windows.h>
+#include <string.h>
 
 #include "payload/paths.h"
 #include "payload/run_log.h"
 #include "payload/text_buffer.h"
 #include "payload/wide_paths.h"
+#include "vm/real_path.h"
 #include "vm/registry.h"
 #include "vm/version_text.h"
 
@@ -168,6 +170,24 @@ static bool ReadPathVariable(const wchar_t* name, char* path)
            ToAnsiPath(value, path) != kAnsiPathNone;
 }
 
+// Oracle's installers put a folder of java.exe launchers on PATH (javapath,
+// as copies or as links to copies in javapath_target_*). A launcher starts
+// the Java that the JavaSoft keys name, which their road finds; listed too,
+// it would offer that Java twice.
+static bool IsJavaPathLauncher(const char* javaExe)
+{
+    char realPath[kTextBufferSize];
+    if (!GetRealPath(javaExe, realPath))
+        return false;
+    char* name = strrchr(realPath, '\\');
+    if (name == NULL)
+        return false;
+    *name = '\0';
+    const char* folder = strrchr(realPath, '\\');
+    folder = folder != NULL ? folder + 1 : realPath;
+    return _stricmp(folder, "javapath") == 0 || _strnicmp(folder, "javapath_target_", 16) == 0;
+}
+
 // java.exe in each folder of PATH, read from the environment block, in
 // which PATH may be far longer than any path.
 static void FindOnPath(InstallationSink& sink)
@@ -193,8 +213,12 @@ static void FindOnPath(InstallationSink& sink)
                 folder[length] = L'\0';
                 if (IsFullFolderPath(folder) && ToAnsiPath(folder, ansiFolder) != kAnsiPathNone &&
                     CopyText(javaExe, sizeof javaExe, ansiFolder) && AppendPath(javaExe, "java.exe") &&
-                    FileExists(javaExe))
-                    sink.Found(javaExe);
+                    FileExists(javaExe)) {
+                    if (IsJavaPathLauncher(javaExe))
+                        LogLine("%s: Oracle's javapath launcher, passed over", javaExe);
+                    else
+                        sink.Found(javaExe);
+                }
             }
             at = end != NULL ? end + 1 : at + wcslen(at);
         }
