@@ -86,13 +86,14 @@ class TvqVersion {
         return feature >= low && (open || feature <= high);
     }
 
-    // java.specification.version is "1.8" up to Java 8 and "17" from Java 9
-    // on; VMs before 1.2 lack it, and their java.version ("1.1.8", "1.0.2")
+    // java.class.version is the newest class-file version the VM runs, one
+    // more for each Java from 1.2 (46) on: "52.0" is Java 8, "61.0" Java 17.
+    // VMs before 1.2 all run 45, so their java.version ("1.1.8", "1.0.2")
     // gives 1 or 0. -1 when neither property holds a number.
     static int featureVersion() {
-        String declared = System.getProperty("java.specification.version", "");
-        if (declared.length() > 0)
-            return versionNumber(declared, false);
+        int classVersion = versionNumber(System.getProperty("java.class.version", ""), false);
+        if (classVersion > 45)
+            return classVersion - 44;
         return versionNumber(System.getProperty("java.version", ""), false);
     }
 

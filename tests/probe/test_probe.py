@@ -26,11 +26,11 @@ REQUIREMENTS += [
     (["17+:Eclipse:A"], False, False),
 ]
 
-# A VM without java.specification.version, as 1.0 and 1.1 VMs are: java.version tells.
+# A VM of class-file version 45, as 1.0 and 1.1 VMs are: java.version tells.
 OLD_VMS = [("1.1.8", ["1-1:A:A"], True), ("1.1.8", ["2+:A:A"], False), ("1.0.2", ["0-0:A:A"], True),
            ("1.0.2", ["1+:A:A"], False)]
 OLD_VM = """public class OldVm { public static void main(String[] a) {
-    System.getProperties().remove("java.specification.version");
+    System.setProperty("java.class.version", "45.3");
     System.setProperty("java.version", a[0]);
     TvqVersion.main(java.util.Arrays.copyOfRange(a, 1, a.length)); } }"""
 
